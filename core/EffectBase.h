@@ -1,0 +1,192 @@
+#pragma once
+// The host-independent plug-in base: parameters, presets, channel pins,
+// the attached editor, identity and the instance lock. An adapter derives
+// from it and binds it to one plug-in interface.
+//
+// Threads: the host's dispatcher thread, its audio thread and the editor's
+// window thread all enter here; PlugLock (recursive) serialises them.
+
+#include <cstdint>
+
+#include "EditorLink.h"
+#include "GrowBuffer.h"
+#include "GrowString.h"
+#include "HostKind.h"
+#include "Parameter.h"
+#include "PlugLock.h"
+#include "StateChunk.h"
+
+struct ChannelConfig {
+  int32_t inputs = 0;
+  int32_t outputs = 0;
+};
+
+struct Preset {
+  bool initialised = false;
+  char name[256] = "empty";
+  StateChunk chunk;  // state without a header
+};
+
+struct MidiMessage {
+  int32_t offset = 0;  // frames into the block
+  uint8_t status = 0;
+  uint8_t data1 = 0;
+  uint8_t data2 = 0;
+};
+
+struct SysExMessage {
+  int32_t offset = 0;
+  int32_t size = 0;
+  const uint8_t* data = nullptr;  // the host's, for the duration of the call
+};
+
+struct TimeInfo {
+  double tempoBpm;
+  double samplePosition;
+  double ppqPosition;
+  double lastBarPosition;
+  double cycleStart;
+  double cycleEnd;
+  int32_t sigNumerator;
+  int32_t sigDenominator;
+  bool playing;
+  bool cycling;
+};
+
+// Connects one host channel to the effect's double-precision processing.
+struct ChannelPin {
+  ChannelPin(double** channelEntry) : channel(channelEntry) {}
+  bool connected = false;
+  double** channel;              // this pin's entry in inputChannels/outputChannels
+  float* hostFloatBuffer = nullptr;  // output pins: the host's buffer of this block
+  GrowBuffer scratch{4096};      // blockSize doubles
+  GrowString label;
+
+  double* Scratch() const { return static_cast<double*>(scratch.Data()); }
+};
+
+class IEffectBase {
+ public:
+  IEffectBase(int parameterCount, const char* channelIO, int presetCount, const char* effectName,
+              const char* productName, const char* makerName, int32_t version, int32_t uniqueId,
+              int32_t makerId, bool isInstrument, bool acceptsMidi, int32_t adapterKind);
+
+  // Virtual operations in slot order.
+  virtual ~IEffectBase();                                                    // 0
+  virtual void Reset();                                                      // 1
+  virtual void ParameterChanged(int index);                                  // 2
+  // Audio thread, PlugLock held. One pointer per pin, connected or not.
+  virtual void ProcessBlock(double** inputs, double** outputs, int32_t frames);  // 3
+  virtual void EditorOpened() {}                                             // 4
+  virtual void EditorClosed() {}                                             // 5
+  virtual void OnIdle() {}                                                   // 6
+  virtual void ActivationChanged(bool active);                               // 7
+  virtual void MidiMessageIn(const MidiMessage& message);                    // 8
+  virtual void SysExIn(const SysExMessage& /*message*/) {}                   // 9
+  virtual bool NoteNameFor(int key, char* text);                             // 10
+  virtual bool WriteState(StateChunk& chunk) { return SerializeParams(chunk); }  // 11
+  virtual int32_t ReadState(const StateChunk& chunk, int32_t position) {     // 12
+    return UnserializeParams(chunk, position);
+  }
+  virtual bool StateMatches(const double* values, int start) const;          // 13
+  virtual void OnEditorResized() {}                                          // 14
+  virtual bool HasExtraQuery() const { return false; }                       // 15
+  virtual void HostKnown() {}                                                // 16
+  virtual void OnHostExtension() {}                                          // 17
+  // Editor thread: the user moved a control.
+  virtual void SetParameterFromEditor(int index, double normalised);        // 18
+  virtual void BeginParameterEdit(int index) = 0;                            // 19
+  virtual void NotifyHostParam(int index, double normalised) = 0;           // 20
+  virtual void EndParameterEdit(int index) = 0;                              // 21
+  virtual void NotifyHostDisplay() = 0;                                      // 22
+  virtual bool IsRenderingOffline() { return false; }                        // 23
+  virtual int32_t QuerySamplePosition() = 0;                                 // 24
+  virtual double QueryTempo() = 0;                                           // 25
+  virtual void QueryTimeSignature(int32_t* numerator, int32_t* denominator) = 0;  // 26
+  virtual void QueryTimeInfo(TimeInfo* info) = 0;                            // 27
+  virtual HostKind IdentifyHost() { return hostKind; }                       // 28
+  virtual int32_t AdapterKind() const { return adapterKind; }                // 29
+  virtual void EditorResized() = 0;                                          // 30
+  virtual void PrepareForHost() {}                                           // 31
+  // Takes ownership of editor.
+  virtual void AttachEditor(IEditorLink* editor);                            // 32
+  virtual void ChangeLatency(int32_t samples) { latency = samples; }         // 33
+  virtual bool MidiMessageOut(const MidiMessage& message) = 0;               // 34
+  virtual bool SysExOut(const SysExMessage& /*message*/) { return false; }   // 35
+  virtual void RefreshEditorParams();                                        // 36
+  virtual void OnEditorRefresh() {}                                          // 37
+  virtual void ProgramChanged() {}                                           // 38
+  virtual void ChangeBlockSize(int32_t frames);                              // 39
+
+  // Parameters.
+  int ParameterCount() const { return parameters.Count(); }
+  Parameter* ParamAt(int index) const { return parameters.Get(index); }
+  void NotifyAllParamsChanged();  // callers hold the lock
+
+  // Channels.
+  bool LegalIO(int inputs, int outputs) const;
+  int ChannelConfigCount() const { return channelConfigs.Count(); }
+  const ChannelConfig* ChannelConfigAt(int index) const { return channelConfigs.Get(index); }
+  int InputPinCount() const { return inputPins.Count(); }
+  int OutputPinCount() const { return outputPins.Count(); }
+  ChannelPin* InputPin(int index) const { return inputPins.Get(index); }
+  ChannelPin* OutputPin(int index) const { return outputPins.Get(index); }
+  void ConnectInputs(int first, int count, bool connected);
+  void ConnectOutputs(int first, int count, bool connected);
+
+  // Audio thread, caller holds the lock. Runs ProcessBlock on host buffers;
+  // a frame count beyond blockSize is processed in pieces of blockSize.
+  // accumulate adds the result to the host's outputs instead of replacing.
+  void ProcessFloatBlock(float** hostInputs, float** hostOutputs, int32_t frames, bool accumulate);
+  void ProcessDoubleBlock(double** hostInputs, double** hostOutputs, int32_t frames);
+
+  // State and presets; callers hold the lock except where noted.
+  bool SerializeParams(StateChunk& chunk);                     // takes the lock
+  int32_t UnserializeParams(const StateChunk& chunk, int32_t position);  // takes the lock
+  bool SerializePresets(StateChunk& chunk);
+  int32_t UnserializePresets(const StateChunk& chunk, int32_t position);
+  void ModifyCurrentPreset(const char* name = nullptr);
+  bool LoadPreset(int index);
+  const char* PresetNameAt(int index) const;
+  void FillEmptyPresets(const char* name, int count);
+  int PresetCount() const { return presets.Count(); }
+  Preset* PresetAt(int index) const { return presets.Get(index); }
+
+  PlugLock& Lock() { return lock; }
+  IEditorLink* Editor() const { return editor; }
+
+ protected:
+  OwnedList<ChannelConfig> channelConfigs;
+  PlugLock lock;
+
+ public:
+  // Identity and host-facing settings, read and written by the adapter.
+  char effectName[128] = "";
+  char productName[128] = "";
+  char makerName[128] = "";
+  int32_t uniqueId = 0;
+  int32_t makerId = 0;
+  int32_t version = 0;
+  int32_t adapterKind = 0;
+  HostKind hostKind = HostNotAsked;
+  int32_t hostVersion = 0;
+  bool isInstrument = false;
+  bool acceptsMidi = false;
+  int32_t currentPreset = 0;
+  double sampleRate = 44100.0;
+  int32_t blockSize = 0;
+  int32_t latency = 0;
+  int32_t tailSize = 0;
+
+ protected:
+  IEditorLink* editor = nullptr;
+  OwnedList<Parameter> parameters;
+  OwnedList<Preset> presets;
+  GrowBuffer inputChannels{4096};   // double* per input pin
+  GrowBuffer outputChannels{4096};  // double* per output pin
+  OwnedList<ChannelPin> inputPins;
+  OwnedList<ChannelPin> outputPins;
+
+  double** InputChannels() const { return static_cast<double**>(inputChannels.Data()); }
+  double** OutputChannels() const { return static_cast<double**>(outputChannels.Data()); }
+};

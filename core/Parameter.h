@@ -1,0 +1,65 @@
+#pragma once
+// One automatable parameter: its plain value, range, step, curve and display
+// texts, and the conversions to and from the normalised position 0..1 that
+// host and editor exchange. No lock of its own: the plug-in's PlugLock
+// serialises its readers and writers.
+
+#include <cstdint>
+
+#include "GrowBuffer.h"
+
+enum ParamType : int32_t {
+  None = 0,    // constructed, never initialised
+  Bool = 1,
+  Int = 2,
+  Enum = 3,
+  Double = 4,  // the only kind that escapes step snapping
+};
+
+struct DisplayText {
+  int32_t value;
+  char text[32];
+};
+
+class Parameter {
+ public:
+  static constexpr int kTextSize = 32;  // name, label, group, display texts
+
+  Parameter() = default;
+  Parameter(const Parameter&) = delete;
+  Parameter& operator=(const Parameter&) = delete;
+
+  void InitNumber(const char* name, double defaultValue, double min, double max, double step,
+                  const char* label = "", const char* group = "", double curve = 1.0);
+  void InitToggle(const char* name, bool defaultOn, const char* label = "", const char* group = "");
+  void AddDisplayText(int32_t value, const char* text);
+  void SetCurve(double exponent) { curve = exponent; }
+
+  void SetFromNormalized(double x);
+  double Normalize(double v) const;
+  double Denormalize(double x) const;
+
+  // Writes the text for v into out, which holds at least outSize bytes.
+  void FormatValue(double v, bool isNormalized, char* out, int outSize, bool useDisplayTexts) const;
+  void FormatCurrent(char* out, int outSize) const { FormatValue(value, false, out, outSize, true); }
+  const char* LabelForHost() const;
+
+  int DisplayTextCount() const;
+  const DisplayText* DisplayTextAt(int index) const;
+  // First entry whose value equals v truncated toward zero, or none.
+  const DisplayText* DisplayTextFor(double v) const;
+
+  ParamType type = None;
+  double value = 0.0;
+  double min = 0.0;
+  double max = 1.0;
+  double step = 1.0;
+  double curve = 1.0;
+  double defaultValue = 0.0;
+  int32_t displayPrecision = 0;
+  char name[kTextSize] = "";
+  char label[kTextSize] = "";
+  char group[kTextSize] = "";
+  bool negateDisplay = false;
+  GrowBuffer displayTexts{4096};
+};

@@ -1,0 +1,48 @@
+#pragma once
+// The byte format in which the plug-in's state travels: little-endian int32,
+// IEEE-754 doubles, length-prefixed names and one-byte flags. Reads take a
+// position and answer the position after the item, or -1 when it does not fit.
+
+#include <cstdint>
+
+#include "GrowBuffer.h"
+
+constexpr int32_t kChunkMagic = 0x70666674;          // bytes 74 66 66 70
+constexpr int32_t kChunkFormatVersion = 0x00010000;  // independent of the plug-in's version
+
+class StateChunk {
+ public:
+  StateChunk() : bytes_(4096) {}
+  StateChunk(const StateChunk&) = delete;
+  StateChunk& operator=(const StateChunk&) = delete;
+
+  int32_t Size() const { return bytes_.Size(); }
+  const uint8_t* Data() const { return bytes_.Bytes(); }
+  void Clear() { bytes_.Resize(0); }
+  // Replaces the contents with count bytes (a negative count counts as 0).
+  bool Assign(const void* data, int32_t count);
+
+  bool PutInt32(int32_t v);
+  bool PutDouble(double v);
+  bool PutFlag(bool v);
+  // int32 length, then the characters without terminator.
+  bool PutString(const char* text);
+  bool Append(const StateChunk& other);
+
+  int32_t GetInt32(int32_t* v, int32_t position) const;
+  int32_t GetDouble(double* v, int32_t position) const;
+  int32_t GetFlag(bool* v, int32_t position) const;
+  // Copies the name (cut to outSize - 1 characters) and answers the end of
+  // the record, see the implementation for the exact rules.
+  int32_t GetString(int32_t position, char* out, int32_t outSize) const;
+
+ private:
+  bool Fits(int32_t position, int32_t count) const;
+  GrowBuffer bytes_;
+};
+
+// Clears the chunk and writes magic and format version.
+bool WriteChunkHeader(StateChunk& chunk);
+// Answers the format version and moves position past the header; a chunk
+// without the magic answers 0 with position unchanged, a cut header sets -1.
+int32_t ReadChunkHeader(const StateChunk& chunk, int32_t& position);

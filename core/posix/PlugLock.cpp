@@ -1,0 +1,17 @@
+#include "../PlugLock.h"
+
+#include <mutex>
+#include <new>
+
+namespace {
+std::recursive_mutex& Mutex(unsigned char* storage) {
+  return *std::launder(reinterpret_cast<std::recursive_mutex*>(storage));
+}
+}  // namespace
+
+static_assert(sizeof(std::recursive_mutex) <= 64, "PlugLock storage too small");
+
+PlugLock::PlugLock() { new (storage_) std::recursive_mutex(); }
+PlugLock::~PlugLock() { Mutex(storage_).~recursive_mutex(); }
+void PlugLock::Lock() { Mutex(storage_).lock(); }
+void PlugLock::Unlock() { Mutex(storage_).unlock(); }

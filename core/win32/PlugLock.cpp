@@ -1,0 +1,18 @@
+#include "../PlugLock.h"
+
+#include <windows.h>
+
+#include <new>
+
+namespace {
+CRITICAL_SECTION* Section(unsigned char* storage) {
+  return std::launder(reinterpret_cast<CRITICAL_SECTION*>(storage));
+}
+}  // namespace
+
+static_assert(sizeof(CRITICAL_SECTION) <= 64, "PlugLock storage too small");
+
+PlugLock::PlugLock() { InitializeCriticalSection(new (storage_) CRITICAL_SECTION); }
+PlugLock::~PlugLock() { DeleteCriticalSection(Section(storage_)); }
+void PlugLock::Lock() { EnterCriticalSection(Section(storage_)); }
+void PlugLock::Unlock() { LeaveCriticalSection(Section(storage_)); }
