@@ -1,0 +1,67 @@
+#pragma once
+// Binds the plug-in base to the VST 2.4 interface: owns the effect record the
+// host sees, answers the dispatcher and the audio and parameter callbacks,
+// and calls back into the host.
+
+#include <cstdint>
+
+#include "EffectBase.h"
+#include "VstAbi.h"
+
+class IEffectVST : public IEffectBase {
+ public:
+  IEffectVST(audioMasterCallback hostCallback, int parameterCount, const char* channelIO,
+             int presetCount, const char* effectName, const char* productName, const char* makerName,
+             int32_t version, int32_t uniqueId, int32_t makerId, bool isInstrument, bool acceptsMidi);
+  ~IEffectVST() override;
+
+  // Host callbacks (the caller's thread; no lock of their own).
+  void BeginParameterEdit(int index) override;
+  void NotifyHostParam(int index, double normalised) override;
+  void EndParameterEdit(int index) override;
+  void NotifyHostDisplay() override;
+  bool IsRenderingOffline() override;
+  int32_t QuerySamplePosition() override;
+  double QueryTempo() override;
+  void QueryTimeSignature(int32_t* numerator, int32_t* denominator) override;
+  void QueryTimeInfo(TimeInfo* info) override;
+  HostKind IdentifyHost() override;
+  void EditorResized() override;
+  void PrepareForHost() override;
+  void AttachEditor(IEditorLink* editor) override;
+  void ChangeLatency(int32_t samples) override;
+  bool MidiMessageOut(const MidiMessage& message) override;
+  bool SysExOut(const SysExMessage& message) override;
+
+  void LimitToStereo();
+  AEffect* Effect() { return &effect; }
+
+  // The record's callbacks; each takes the instance from effect->object.
+  static intptr_t VST_CALLBACK VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index,
+                                             intptr_t value, void* ptr, float opt);
+  static void VST_CALLBACK VSTProcess(AEffect* effect, float** inputs, float** outputs, int32_t frames);
+  static void VST_CALLBACK VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs,
+                                               int32_t frames);
+  static void VST_CALLBACK VSTProcessDoubleReplacing(AEffect* effect, double** inputs,
+                                                     double** outputs, int32_t frames);
+  static float VST_CALLBACK VSTGetParameter(AEffect* effect, int32_t index);
+  static void VST_CALLBACK VSTSetParameter(AEffect* effect, int32_t index, float value);
+
+ protected:
+  intptr_t CallHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                    float opt = 0.0f);
+
+  ERect editorRect{};
+  audioMasterCallback hostCallback;
+  VstSpeakerArrangement inputArrangement{};
+  VstSpeakerArrangement outputArrangement{};
+  bool hostInitDone = false;
+  int32_t hostExtensionFlags = 0;
+  StateChunk programChunk;
+  StateChunk bankChunk;
+  AEffect effect{};
+};
+
+// Defined by the effect linked into the plug-in binary: constructs the one
+// effect this library provides. [any host thread, creation lock held]
+IEffectVST* CreateEffectInstance(audioMasterCallback hostCallback);
