@@ -1,0 +1,80 @@
+#pragma once
+// Veltrax: a stereo effect that colours sound like the record path of a
+// reel-to-reel tape deck. Per channel: saturator driven by the record level,
+// fixed 35 Hz high-pass, 50 Hz low shelf following the record level, and a
+// five-position low-pass equaliser; a power switch bypasses everything and a
+// headphones switch adds an output stage. Peaks feed the editor's meters.
+
+#include <cstdint>
+
+#include "EffectVST.h"
+#include "TapeDsp.h"
+
+class Veltrax : public IEffectVST {
+ public:
+  enum ParamIndex : int {
+    kGainLeft = 0,
+    kGainRight = 1,
+    kEqualizer = 2,
+    kPower = 3,
+    kLeftMeter = 4,   // unnamed; gives the editor's meters and lamp an index
+    kRightMeter = 5,
+    kLamp = 6,
+    kHeadphones = 7,
+    kParamCount = 8,
+  };
+
+  // Editor control list positions fed after every block.
+  enum MeterControl : int {
+    kLeftMeterControl = 5,
+    kRightMeterControl = 6,
+    kLampControl = 7,
+  };
+
+  explicit Veltrax(audioMasterCallback hostCallback);
+  ~Veltrax() override = default;
+
+  // [dispatcher, editor or any host thread] Takes PlugLock (recursively).
+  void ParameterChanged(int index) override;
+  // [audio thread] The caller holds PlugLock. inputs and outputs each hold
+  // the left and the right channel; both chains always run.
+  void ProcessBlock(double** inputs, double** outputs, int32_t frames) override;
+
+ private:
+  // A section with its own coefficients (the shelves follow each channel's gain).
+  struct ChannelSection {
+    BiquadState state;
+    BiquadCoeffs coeffs;
+  };
+  // A section whose coefficients both channels share.
+  struct SharedSection {
+    BiquadState left;
+    BiquadCoeffs coeffs;
+    BiquadState right;
+  };
+
+  void InitParameters();
+  void ClearHistories();
+  void DesignShelf(ChannelSection& shelf, double gainFraction);
+  template <bool kHeadphonesOn>
+  void RunChains(const double* inLeft, const double* inRight, double* outLeft, double* outRight,
+                 int32_t frames);
+  void RecoverFromNonFiniteHistory();
+  void FeedMeters();
+
+  friend struct VeltraxProbe;  // tests read the filter state
+
+  // The editor graphics context goes first here once the editor exists.
+  double gainLeft = 1.0;   // "Gain Left" / 100
+  double gainRight = 1.0;  // "Gain Right" / 100
+  int32_t eqPosition = 1;  // "Equalizer" truncated
+  bool powerOn = true;
+  double peakLeft = 1.0;
+  double peakRight = 1.0;
+  bool headphonesOn = false;
+  HeadphoneStage headphones;  // hpA..hpF, never changed
+  ChannelSection shelfLeft;
+  ChannelSection shelfRight;
+  SharedSection lowPass;
+  SharedSection highPass;
+};
