@@ -60,6 +60,22 @@ class IEffectVST : public IEffectBase {
   StateChunk programChunk;
   StateChunk bankChunk;
   AEffect effect{};
+
+ private:
+  // The dispatcher's work per opcode; [dispatcher thread, PlugLock held].
+  intptr_t Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
+  intptr_t GetChunk(int32_t index, void* ptr);
+  intptr_t SetChunk(int32_t index, intptr_t byteCount, const void* bytes);
+  intptr_t ProcessEvents(const void* events);
+  intptr_t String2Parameter(int32_t index, const char* text);
+  intptr_t PinProperties(int32_t index, void* properties, bool output);
+  intptr_t SetSpeakerArrangement(const VstSpeakerArrangement* input,
+                                 const VstSpeakerArrangement* output);
+  intptr_t VendorSpecific(int32_t index, intptr_t value, void* ptr, float opt);
+  intptr_t CanDo(const char* capability);
+  intptr_t MidiKeyNameFor(void* keyName);
+  // [audio thread, PlugLock held]
+  void AnnounceMidiInterest();
 };
 
 // Defined by the effect linked into the plug-in binary: constructs the one

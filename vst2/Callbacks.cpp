@@ -1,0 +1,72 @@
+// The audio and parameter callbacks of the effect record. Each takes the
+// instance from the record, holds PlugLock for its whole duration (released
+// on every path by the guard) and allocates nothing: the pins' scratch
+// buffers are sized in advance by the block size.
+
+#include <cmath>
+
+#include "EffectVST.h"
+#include "VstDetail.h"
+
+// [audio thread, PlugLock held]
+void IEffectVST::AnnounceMidiInterest() {
+  if (acceptsMidi) CallHost(audioMasterWantMidi);
+}
+
+// [audio thread] Adds the processed block to what the host's outputs hold.
+void VST_CALLBACK IEffectVST::VSTProcess(AEffect* effect, float** inputs, float** outputs,
+                                         int32_t frames) {
+  IEffectVST* plug = InstanceOf(effect);
+  if (plug == nullptr) return;
+  PlugLockGuard guard(plug->Lock());
+  plug->AnnounceMidiInterest();
+  plug->ProcessFloatBlock(inputs, outputs, frames, /*accumulate=*/true);
+}
+
+// [audio thread] Overwrites the host's outputs.
+void VST_CALLBACK IEffectVST::VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs,
+                                                  int32_t frames) {
+  IEffectVST* plug = InstanceOf(effect);
+  if (plug == nullptr) return;
+  PlugLockGuard guard(plug->Lock());
+  plug->AnnounceMidiInterest();
+  plug->ProcessFloatBlock(inputs, outputs, frames, /*accumulate=*/false);
+}
+
+// [audio thread] Processes straight in the host's double buffers.
+void VST_CALLBACK IEffectVST::VSTProcessDoubleReplacing(AEffect* effect, double** inputs,
+                                                        double** outputs, int32_t frames) {
+  IEffectVST* plug = InstanceOf(effect);
+  if (plug == nullptr) return;
+  PlugLockGuard guard(plug->Lock());
+  plug->AnnounceMidiInterest();
+  plug->ProcessDoubleBlock(inputs, outputs, frames);
+}
+
+// [any host thread] Waits for a running block; 0 for an index out of range.
+float VST_CALLBACK IEffectVST::VSTGetParameter(AEffect* effect, int32_t index) {
+  IEffectVST* plug = InstanceOf(effect);
+  if (plug == nullptr) return 0.0f;
+  PlugLockGuard guard(plug->Lock());
+  const Parameter* param = plug->ParamAt(index);
+  if (param == nullptr) return 0.0f;
+  return static_cast<float>(param->Normalize(param->value));
+}
+
+// [any host thread] The host is not told back about its own change.
+void VST_CALLBACK IEffectVST::VSTSetParameter(AEffect* effect, int32_t index, float value) {
+  IEffectVST* plug = InstanceOf(effect);
+  if (plug == nullptr) return;
+  // A position that is not a finite number keeps the previous value: NaN or
+  // infinity would otherwise land in the coefficients. Positions outside
+  // 0..1 are held to it; below 0 the curve would map them to large values.
+  if (!std::isfinite(value)) return;
+  const double normalised = value < 0.0f ? 0.0 : (value > 1.0f ? 1.0 : static_cast<double>(value));
+
+  PlugLockGuard guard(plug->Lock());
+  Parameter* param = plug->ParamAt(index);
+  if (param == nullptr) return;
+  if (plug->editor != nullptr) plug->editor->SetParameterFromPlug(index, normalised, true);
+  param->SetFromNormalized(normalised);
+  plug->ParameterChanged(index);
+}
