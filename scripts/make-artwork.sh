@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Redraws the six front-panel images into resources/img/ and composes the panel
+# previews: docs/panel-default.png (shown in the README) and build/artwork-preview/panel-busy.png.
+# Needs Debian's python3-cairo, python3-numpy, python3-pil and the DejaVu fonts
+# (scripts/setup.sh installs them). Same code, same packages: same bytes.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+# Debian's interpreter, where the packages above live (not a private Python on PATH).
+py=/usr/bin/python3
+
+"$py" tools/artwork/generate.py resources/img
+preview_dir=build/artwork-preview
+"$py" tools/artwork/preview.py resources/img "$preview_dir"
+mkdir -p docs
+cp "$preview_dir/panel-default.png" docs/panel-default.png
+echo "previews: docs/panel-default.png, $preview_dir/panel-busy.png"
