@@ -38,6 +38,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(ZLIB_INCLUDE_DIR /usr/${VELTRAX_MINGW_TRIPLET}/include CACHE PATH "")
 set(ZLIB_LIBRARY /usr/${VELTRAX_MINGW_TRIPLET}/lib/libz.a CACHE FILEPATH "")
 
+# The C library of mingw-w64 keeps M_PI and its kin behind this switch; glibc
+# shows them by default, and the code base is written against both.
+set(CMAKE_C_FLAGS_INIT "-D_USE_MATH_DEFINES")
+set(CMAKE_CXX_FLAGS_INIT "-D_USE_MATH_DEFINES")
+
 # No runtime DLL may travel with the plug-in: C, C++ and thread runtimes are
 # linked in statically.
 set(VELTRAX_STATIC_RUNTIME "-static -static-libgcc -static-libstdc++")
