@@ -2,6 +2,7 @@
 # Windows system libraries (no C, C++ or thread runtime DLL travels with it)
 # and exports exactly VSTPluginMain and main.
 #   cmake -DOBJDUMP=<x86_64-w64-mingw32-objdump> -DPLUGIN=<Veltrax.dll> -P CheckBinary.cmake
+cmake_minimum_required(VERSION 3.20)
 
 execute_process(COMMAND ${OBJDUMP} -p ${PLUGIN}
   OUTPUT_VARIABLE dump ERROR_VARIABLE dump_error RESULT_VARIABLE rc)
@@ -13,7 +14,7 @@ set(faults "")
 if(NOT dump MATCHES "file format pei-x86-64")
   list(APPEND faults "not a 64-bit PE image")
 endif()
-if(NOT dump MATCHES "Characteristics [^\n]*\n([^\n]*\n)*[^\n]*DLL")
+if(NOT dump MATCHES "\n\tDLL\n")
   list(APPEND faults "not marked as a DLL")
 endif()
 
@@ -36,10 +37,10 @@ endforeach()
 
 # The export name table: lines "\t[   0] VSTPluginMain" after its heading.
 string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n(\t\\[ *[0-9]+\\] [^\n]+\n)*" table "${dump}")
-string(REGEX MATCHALL "\\] [^\n]+" entries "${table}")
+string(REGEX MATCHALL "\t\\[ *[0-9]+\\] [^\n]+" entries "${table}")
 set(exported "")
 foreach(entry IN LISTS entries)
-  string(REGEX REPLACE "^\\] " "" name "${entry}")
+  string(REGEX REPLACE "^\t\\[ *[0-9]+\\] " "" name "${entry}")
   list(APPEND exported ${name})
 endforeach()
 list(SORT exported)
