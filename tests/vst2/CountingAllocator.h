@@ -1,0 +1,6 @@
+#pragma once
+// Every allocation in the process, counted (see CountingAllocator.cpp).
+
+#include <atomic>
+
+long AllocationCount();
