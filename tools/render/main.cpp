@@ -1,0 +1,241 @@
+// veltrax-render: renders audio files through a VST 2.4 plug-in, by default
+// the Veltrax.so built alongside.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "AudioFile.h"
+#include "DemoSignal.h"
+#include "Options.h"
+#include "PluginHost.h"
+#include "Render.h"
+#include "Report.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "veltrax-render: error: %s\n", message.c_str());
+  return kExitFailure;
+}
+
+void StopRendering(int) { renderInterrupted = 1; }
+
+bool FileExists(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0;
+}
+
+// The plug-in built alongside: its path relative to this executable's folder
+// is fixed when the renderer is built.
+std::string DefaultPluginPath() {
+  char self[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
+  if (length <= 0) return VELTRAX_DEFAULT_PLUGIN;
+  self[length] = '\0';
+  std::string folder(self);
+  folder.erase(folder.rfind('/'));
+  std::string path = folder + "/" + VELTRAX_DEFAULT_PLUGIN;
+  char resolved[PATH_MAX];
+  if (realpath(path.c_str(), resolved)) return resolved;
+  return path;
+}
+
+std::string DescribeSetting(PluginHost& host, int index) {
+  std::string name = host.ParameterName(index);
+  if (name.empty()) name = "#" + std::to_string(index);
+  std::string text = name + " = " + host.ParameterDisplay(index);
+  std::string label = host.ParameterLabel(index);
+  if (!label.empty()) text += " " + label;
+  return text;
+}
+
+std::string ValidParameterList(PluginHost& host) {
+  std::string text;
+  for (int i = 0; i < host.NumParams(); ++i) {
+    std::string name = host.ParameterName(i);
+    text += "\n  " + std::to_string(i) + "  " + (name.empty() ? "(unnamed)" : name);
+  }
+  return text;
+}
+
+// --load-state, then every --set in order.
+bool ApplyState(PluginHost& host, const RenderOptions& options, std::vector<std::string>& applied,
+                std::string& error) {
+  const char* kind = options.bankState ? "bank" : "program";
+  if (!options.loadStatePath.empty()) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(options.loadStatePath, bytes, error)) return false;
+    if (bytes.empty()) {
+      error = "cannot load state from " + options.loadStatePath + ": the file is empty";
+      return false;
+    }
+    if (!host.LoadStateChunk(bytes, options.bankState)) {
+      error = "the plug-in refused the state in " + options.loadStatePath + " (" +
+              std::to_string(bytes.size()) + " bytes read as a " + kind + " chunk)";
+      return false;
+    }
+    applied.push_back("state from " + options.loadStatePath);
+  }
+  for (const ParameterSetting& setting : options.settings) {
+    int index = host.FindParameter(setting.name);
+    if (index < 0) {
+      error = "unknown parameter \"" + setting.name + "\"; give one of these names or indices:" +
+              ValidParameterList(host);
+      return false;
+    }
+    if (!host.SetParameterFromText(index, setting.value)) {
+      std::string name = host.ParameterName(index);
+      if (name.empty()) name = "#" + std::to_string(index);
+      error = "the plug-in refused the value \"" + setting.value + "\" for parameter \"" + name +
+              "\" (it stays at \"" + host.ParameterDisplay(index) + "\")";
+      return false;
+    }
+    applied.push_back(DescribeSetting(host, index));
+  }
+  return true;
+}
+
+std::string PluginText(PluginHost& host) {
+  std::string name = host.EffectName();
+  std::string text = (name.empty() ? host.Path() : name) + " " + FormatVstVersion(host.Version());
+  std::string vendor = host.VendorString();
+  if (!vendor.empty()) text += " by " + vendor;
+  return text;
+}
+
+int ListPlugin(PluginHost& host, const RenderOptions& options) {
+  host.Open(44100.0, options.blockSize);
+  std::vector<std::string> applied;
+  std::string error;
+  if (!ApplyState(host, options, applied, error)) return Fail(error);
+  PrintPluginList(stdout, host);
+  return 0;
+}
+
+int Render(PluginHost& host, const RenderOptions& options) {
+  using Clock = std::chrono::steady_clock;
+  std::string error;
+  if (options.demo) {
+    if (!WriteDemoFile(options.inputPath, error)) return Fail(error);
+    if (!options.quiet) std::printf("Demo      wrote %s\n", options.inputPath.c_str());
+  }
+
+  AudioFileReader reader;
+  if (!reader.Open(options.inputPath, error)) return Fail(error);
+  const SF_INFO& info = reader.Info();
+  if (info.channels > 2) {
+    return Fail(options.inputPath + " has " + std::to_string(info.channels) +
+                " channels; the renderer takes mono or stereo files");
+  }
+  if (SameFile(options.inputPath, options.outputPath)) {
+    return Fail("the output " + options.outputPath +
+                " is the input file; name another output so the input is kept");
+  }
+  if (!ExtensionFitsContainer(options.outputPath, info.format)) {
+    return Fail("the output keeps the input's format (" + DescribeFormat(info.format) + "), but " +
+                options.outputPath + " names another kind of file; choose a matching extension");
+  }
+
+  host.Open(info.samplerate, options.blockSize);
+  if (!host.ConfigureChannels(info.channels, error)) return Fail(error);
+  if (options.useDouble && !host.CanReplaceDouble())
+    return Fail(PluginText(host) + " cannot process double precision; render without --double");
+  RenderSummary summary;
+  if (!ApplyState(host, options, summary.settings, error)) return Fail(error);
+
+  AudioFileWriter writer;
+  if (!writer.Create(options.outputPath, info, error)) return Fail(error);
+
+  Clock::time_point start = Clock::now();
+  Progress progress(!options.quiet, info.frames, info.samplerate);
+  RenderResult result;
+  host.Resume();
+  bool rendered = RenderFile(host, reader, writer, options.blockSize, options.useDouble, progress,
+                             result, error);
+  host.Suspend();
+  if (!rendered) {
+    if (renderInterrupted) {
+      std::fprintf(stderr, "veltrax-render: interrupted; %s was not written\n",
+                   options.outputPath.c_str());
+      return kExitInterrupted;
+    }
+    return Fail(error);
+  }
+
+  // The state file first: if it cannot be written, no output appears either.
+  if (!options.saveStatePath.empty()) {
+    std::vector<uint8_t> chunk;
+    if (!host.SaveStateChunk(chunk, options.bankState))
+      return Fail("the plug-in gave no state chunk to save in " + options.saveStatePath);
+    if (!WriteWholeFile(options.saveStatePath, chunk, error)) return Fail(error);
+    summary.stateSavedTo = options.saveStatePath;
+  }
+  if (!writer.Commit(error)) return Fail(error);
+
+  if (options.quiet) return 0;
+  summary.inputPath = options.inputPath;
+  summary.outputPath = options.outputPath;
+  summary.formatText = DescribeFormat(info.format);
+  summary.channels = info.channels;
+  summary.sampleRate = info.samplerate;
+  summary.pluginText = PluginText(host);
+  summary.doublePrecision = options.useDouble;
+  summary.blockSize = options.blockSize;
+  summary.frames = result.frames;
+  summary.totalSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+  summary.pluginSeconds = result.pluginSeconds;
+  summary.input = result.input;
+  summary.output = result.output;
+  summary.clippedSamples = writer.ClippedSamples();
+  PrintSummary(stdout, summary);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  RenderOptions options;
+  std::string error;
+  if (!ParseOptions(argc, argv, options, error)) {
+    std::fprintf(stderr, "veltrax-render: %s\nTry 'veltrax-render --help'.\n", error.c_str());
+    return kExitUsage;
+  }
+  if (options.help) {
+    std::fputs(UsageText().c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("veltrax-render %s\n", VELTRAX_RENDER_VERSION);
+    return 0;
+  }
+  std::signal(SIGINT, StopRendering);
+  std::signal(SIGTERM, StopRendering);
+
+  std::string pluginPath = options.pluginPath;
+  if (pluginPath.empty()) {
+    pluginPath = DefaultPluginPath();
+    if (!FileExists(pluginPath))
+      return Fail("the Veltrax plug-in is not at " + pluginPath +
+                  "; build it, or name a plug-in with --plugin");
+  } else if (!FileExists(pluginPath)) {
+    return Fail("cannot load plug-in " + pluginPath + ": no such file");
+  }
+
+  PluginHost host;
+  if (!host.Load(pluginPath, error)) return Fail(error);
+  int status = options.list ? ListPlugin(host, options) : Render(host, options);
+  std::fflush(stdout);
+  return status;
+}
