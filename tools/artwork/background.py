@@ -232,8 +232,11 @@ def name_badge(img, x, y, w, h):
         ctx.fill()
 
     t = A.mask_of(W, H, name)
-    # Letters: brushed metal with a bright upper half.
-    lv = 0.70 + 0.22 * np.clip(1.0 - (yy - y) / h * 1.6, 0, 1) + 0.03 * A.hash_noise(H, W, 3)
+    # Letters: polished metal, bright above and with a dark horizon reflection
+    # just below the middle.
+    t_y = np.clip((yy - (y + 3.0)) / (h - 7.0), 0.0, 1.0)
+    lv = 0.93 - 0.28 * t_y - 0.30 * np.exp(-(((t_y - 0.58) / 0.12) ** 2)) + 0.20 * np.clip(t_y - 0.6, 0, 1)
+    lv = lv + 0.015 * A.hash_noise(H, W, 3)
     lrgb = np.stack([lv, lv, lv * 1.02], axis=-1)
     dark = A.shift(t, 0.6, 0.9) * (1.0 - t)
     img = A.over(img, A.solid(H, W, (0, 0, 0), dark * 0.8))
@@ -306,7 +309,7 @@ def background():
     img = switch_plate(img, px, py)
 
     # Name badge and model line along the bottom.
-    img = name_badge(img, 16, 128, 100, 24)
+    img = name_badge(img, 24, 127, 100, 24)
 
     def model_line(ctx):
         text(ctx, "STUDIO TAPE RECORDER  \u00b7  RECORD SECTION", W - 22.0, 145.0, 7.2, align="right", spacing=1.3)

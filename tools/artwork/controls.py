@@ -230,13 +230,15 @@ def eq_frame(angle_deg):
 # Toggle switch: chrome bat handle in a hex nut; frame 1 down (off), frame 2 up (on).
 
 def chrome(t):
-    """Studio-chrome reflection profile across a cylinder (t in -1..1 across it)."""
+    """Polished-chrome reflection profile across a cylinder (t in -1..1 across it):
+    a bright window reflection on the lit side, a dark band of the room beyond it
+    and a thin rim light on the far edge."""
     return (
-        0.28
-        + 0.62 * np.exp(-(((t + 0.38) / 0.22) ** 2))
-        + 0.30 * np.exp(-(((t - 0.55) / 0.18) ** 2))
-        - 0.12 * np.exp(-(((t - 0.05) / 0.25) ** 2))
-    )
+        0.50
+        + 0.50 * np.exp(-(((t + 0.42) / 0.22) ** 2))
+        - 0.32 * np.exp(-(((t - 0.22) / 0.24) ** 2))
+        + 0.18 * np.exp(-(((t - 0.78) / 0.12) ** 2))
+    ) * (1.0 - 0.35 * t ** 4)
 
 
 def switch_frame(up):
@@ -246,27 +248,27 @@ def switch_frame(up):
     r, phi = g.polar(cx, cy)
 
     # Hex nut (circumradius 8.4) on a flat washer.
-    washer = g.coverage(r - 10.2)
+    washer = g.coverage(r - 11.0)
     w_lam = 0.55 + 0.25 * np.cos(phi - math.atan2(LIGHT[0], -LIGHT[1]))
     washer_rgb = np.stack([w_lam * 0.78, w_lam * 0.79, w_lam * 0.82], axis=-1)
 
-    hex_r = 8.2
+    hex_r = 9.0
     ang = np.mod(phi + math.pi / 6.0, math.pi / 3.0) - math.pi / 6.0
     hex_sdf = r * np.cos(ang) - hex_r * math.cos(math.pi / 6.0)
     nut = g.coverage(hex_sdf)
-    # Each flat of the nut faces its own way: shade it by its outward normal.
-    facet = np.round((phi) / (math.pi / 3.0)) * (math.pi / 3.0)
+    # Seen from the front the nut is a flat hexagon with chamfered edges: the
+    # chamfers facing the light are bright, the others dark.
+    facet = np.round(phi / (math.pi / 3.0)) * (math.pi / 3.0)
     fx, fy = np.sin(facet), -np.cos(facet)
-    bevel = np.clip(-hex_sdf / 2.0, 0.0, 1.0)
-    tilt = (1.0 - bevel) * 0.8
-    nz = np.sqrt(1.0 - tilt * tilt)
-    lam = (fx * tilt * LIGHT[0] + fy * tilt * LIGHT[1] + nz * LIGHT[2]) / LIGHT[2]
-    nut_val = 0.50 * lam + 0.25 * np.clip(lam - 1.0, 0.0, None) * 3.0
+    facing = (fx * LIGHT[0] + fy * LIGHT[1]) / math.hypot(LIGHT[0], LIGHT[1])
+    chamfer = np.clip(1.0 + hex_sdf / 1.7, 0.0, 1.0)  # 1 at the outline, 0 inside
+    flat = 0.56 - 0.07 * ((g.x - cx) + (g.y - cy)) / hex_r
+    nut_val = flat * (1.0 - chamfer) + (0.50 + 0.32 * facing) * chamfer
     nut_rgb = np.stack([nut_val, nut_val * 1.01, nut_val * 1.04], axis=-1)
 
     # Threaded bushing and the dark hole the bat comes out of.
-    bushing = g.coverage(r - 5.3)
-    bush_val = 0.45 + 0.35 * chrome(np.clip((g.x - cx) / 5.3, -1, 1)) * (1.0 - 0.25 * np.sin(r * 6.0) ** 2)
+    bushing = g.coverage(r - 5.6)
+    bush_val = 0.2 + 0.6 * chrome(np.clip((g.x - cx) / 5.6, -1, 1)) * (1.0 - 0.25 * np.sin(r * 6.0) ** 2)
     bush_rgb = np.stack([bush_val, bush_val, bush_val * 1.03], axis=-1)
     hole = g.coverage(r - 3.0)
 
@@ -286,7 +288,7 @@ def switch_frame(up):
     bat = np.maximum(bat_body, tip)
 
     across = np.clip((g.x - cx) / np.maximum(half, 0.1), -1.0, 1.0)
-    shade_along = 0.55 + 0.45 * along
+    shade_along = 0.70 + 0.30 * along
     bat_val = chrome(across) * shade_along
     tip_d = np.hypot(g.x - cx + 0.9, (g.y - tip_y) * 1.15 + 0.9)
     tip_val = 0.35 + 0.65 * np.exp(-((tip_d / 1.6) ** 2)) + 0.15 * np.clip(1.0 - tip_d / r_tip, 0, 1)
@@ -407,12 +409,12 @@ def vu_face():
         ctx.set_source_rgb(*(red if db > 0 else ink))
         A.text_path(ctx, label, x, y + 2.2)
         ctx.fill()
-    A.set_font(ctx, A.SANS, 7.0, bold=True)
+    A.set_font(ctx, A.SANS, 9.0, bold=True)
     ctx.set_source_rgb(*ink)
-    A.text_path(ctx, "\u2212", 6.0, 10.5)
+    A.text_path(ctx, "\u2212", 7.5, 12.0)
     ctx.fill()
     ctx.set_source_rgb(*red)
-    A.text_path(ctx, "+", 77.0, 10.5)
+    A.text_path(ctx, "+", 75.5, 12.0)
     ctx.fill()
 
     A.set_font(ctx, A.SERIF, 9.0, bold=True)
@@ -504,8 +506,10 @@ def lamp_frame(lit):
 
     img = np.zeros((h * SS, w * SS, 4))
     if lit:
-        glow_a = 0.62 * np.exp(-(((r - 4.0) / 4.2) ** 2)) * np.clip((15.5 - r) / 6.0, 0.0, 1.0)
-        glow_a = np.where(r < 4.0, 0.62, glow_a)
+        # Light spilling from the lens over its bezel, and a faint halo on the plate.
+        d = np.clip(r - 4.5, 0.0, None)
+        glow_a = 0.42 * np.exp(-((d / 2.6) ** 2)) + 0.16 * np.exp(-((d / 6.5) ** 2))
+        glow_a = glow_a * np.clip((15.5 - r) / 5.0, 0.0, 1.0)
         img = A.over(img, A.solid(h * SS, w * SS, (1.0, 0.16, 0.06), glow_a))
         core = np.exp(-((r / 3.6) ** 2))
         red = 0.92 + 0.08 * core
