@@ -32,8 +32,11 @@ class StateChunk {
   int32_t GetInt32(int32_t* v, int32_t position) const;
   int32_t GetDouble(double* v, int32_t position) const;
   int32_t GetFlag(bool* v, int32_t position) const;
-  // Copies the name (cut to outSize - 1 characters) and answers the end of
-  // the record, see the implementation for the exact rules.
+  // Reads a length-prefixed name record and answers its end. The name ends at
+  // the first zero byte or after length bytes, cut to outSize - 1 characters;
+  // it is empty when the length is 0 or runs past the chunk (the end is still
+  // answered, so the next read fails there). Answers -1 when the length field
+  // does not fit, the length is negative or the end lies beyond INT32_MAX.
   int32_t GetString(int32_t position, char* out, int32_t outSize) const;
 
  private:

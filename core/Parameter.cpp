@@ -1,0 +1,131 @@
+#include "Parameter.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "TextCopy.h"
+
+namespace {
+constexpr int kMaxDisplayPrecision = 6;
+
+// Truncation toward zero that stays defined for any double: values beyond the
+// int32 range are clamped, NaN counts as 0.
+int32_t TruncateToInt32(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483647.0) return INT32_MAX;
+  if (v <= -2147483648.0) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}
+}  // namespace
+
+void Parameter::InitNumber(const char* newName, double newDefault, double newMin, double newMax,
+                           double newStep, const char* newLabel, const char* newGroup,
+                           double newCurve) {
+  if (type == None) type = Double;
+  CopyTextBounded(name, newName, sizeof name);
+  CopyTextBounded(label, newLabel, sizeof label);
+  CopyTextBounded(group, newGroup, sizeof group);
+
+  min = newMin;
+  value = newDefault;
+  max = newMin + newStep > newMax ? newMin + newStep : newMax;
+  step = newStep;
+  defaultValue = newDefault;
+
+  // As many decimals as the step needs, at most six.
+  displayPrecision = 0;
+  double s = step;
+  while (s != std::floor(s) && displayPrecision < kMaxDisplayPrecision) {
+    ++displayPrecision;
+    s *= 10.0;
+  }
+
+  if (newCurve != 0.0) curve = newCurve;
+}
+
+void Parameter::InitToggle(const char* newName, bool defaultOn, const char* newLabel,
+                           const char* newGroup) {
+  if (type == None) type = Bool;
+  InitNumber(newName, defaultOn ? 1.0 : 0.0, 0.0, 1.0, 1.0, newLabel, newGroup, 1.0);
+  AddDisplayText(0, "off");
+  AddDisplayText(1, "on");
+}
+
+void Parameter::AddDisplayText(int32_t textValue, const char* text) {
+  // Appended even when the value already has a text: the earlier entry keeps
+  // winning the lookups.
+  DisplayText entry{};
+  entry.value = textValue;
+  CopyTextBounded(entry.text, text, sizeof entry.text);
+  displayTexts.Append(&entry, static_cast<int32_t>(sizeof entry));
+}
+
+void Parameter::SetFromNormalized(double x) {
+  // A non-finite position (or one so far outside 0..1 that the mapping is
+  // undefined) keeps the previous value: NaN and infinities never reach value.
+  if (!std::isfinite(x)) return;
+  double v = Denormalize(x);
+  // A step that is not positive cannot be snapped to; such values pass as they are.
+  if (type != Double && step > 0.0) v = std::floor(v / step + 0.5) * step;
+  if (std::isnan(v)) return;
+  v = v < max ? v : max;
+  if (std::isfinite(v)) value = v;
+}
+
+double Parameter::Normalize(double v) const {
+  if (std::isnan(v) || v < min) {
+    v = min;
+  } else if (v > max) {
+    v = max;
+  }
+  const double range = max - min;
+  // An empty range has no position but its start.
+  if (range == 0.0) return 0.0;
+  return std::pow((v - min) / range, 1.0 / curve);
+}
+
+double Parameter::Denormalize(double x) const { return min + (max - min) * std::pow(x, curve); }
+
+void Parameter::FormatValue(double v, bool isNormalized, char* out, int outSize,
+                            bool useDisplayTexts) const {
+  if (!out || outSize <= 0) return;
+  if (isNormalized) v = Denormalize(v);
+  if (useDisplayTexts) {
+    const DisplayText* text = DisplayTextFor(v);
+    if (text && text->text[0] != '\0') {
+      CopyTextBounded(out, text->text, static_cast<size_t>(outSize));
+      return;
+    }
+  }
+  if (negateDisplay) v = -v;
+  if (displayPrecision == 0) {
+    std::snprintf(out, static_cast<size_t>(outSize), "%d", static_cast<int>(TruncateToInt32(v)));
+  } else {
+    std::snprintf(out, static_cast<size_t>(outSize), "%.*f", static_cast<int>(displayPrecision), v);
+  }
+}
+
+const char* Parameter::LabelForHost() const {
+  const DisplayText* text = DisplayTextFor(value);
+  return text && text->text[0] != '\0' ? "" : label;
+}
+
+int Parameter::DisplayTextCount() const {
+  return displayTexts.Size() / static_cast<int32_t>(sizeof(DisplayText));
+}
+
+const DisplayText* Parameter::DisplayTextAt(int index) const {
+  if (index < 0 || index >= DisplayTextCount()) return nullptr;
+  return static_cast<const DisplayText*>(displayTexts.Data()) + index;
+}
+
+const DisplayText* Parameter::DisplayTextFor(double v) const {
+  const int32_t key = TruncateToInt32(v);
+  const int count = DisplayTextCount();
+  for (int i = 0; i < count; ++i) {
+    const DisplayText* entry = DisplayTextAt(i);
+    if (entry->value == key) return entry;
+  }
+  return nullptr;
+}

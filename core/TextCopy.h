@@ -1,0 +1,15 @@
+#pragma once
+// Bounded copy of NUL-terminated text into a fixed character array: the text
+// is cut to size - 1 characters and always terminated. A null source copies "".
+
+#include <cstddef>
+#include <cstring>
+
+inline void CopyTextBounded(char* destination, const char* source, size_t size) {
+  if (!destination || size == 0) return;
+  if (!source) source = "";
+  size_t length = 0;
+  while (length + 1 < size && source[length] != '\0') ++length;
+  std::memmove(destination, source, length);
+  destination[length] = '\0';
+}
