@@ -189,4 +189,14 @@ class IEffectBase {
 
   double** InputChannels() const { return static_cast<double**>(inputChannels.Data()); }
   double** OutputChannels() const { return static_cast<double**>(outputChannels.Data()); }
+
+ private:
+  void CreatePins(int inputCount, int outputCount);
+  bool ResizeScratch(int32_t frames);
+  void PointEntriesAtScratch();
+  // One piece of a block, at most blockSize frames from offset on.
+  void AttachFloatBuffers(float** hostInputs, float** hostOutputs, int32_t offset, int32_t frames);
+  void ReturnFloatOutputs(int32_t offset, int32_t frames, bool accumulate);
+  void AttachDoubleBuffers(double** hostInputs, double** hostOutputs, int32_t offset,
+                           int32_t frames);
 };
