@@ -17,9 +17,9 @@ class Veltrax : public IEffectVST {
     kGainRight = 1,
     kEqualizer = 2,
     kPower = 3,
-    kLeftMeter = 4,   // unnamed; gives the editor's meters and lamp an index
-    kRightMeter = 5,
-    kLamp = 6,
+    kLeftMeterParam = 4,  // unnamed; only give the editor's meters and lamp an index
+    kRightMeterParam = 5,
+    kLampParam = 6,
     kHeadphones = 7,
     kParamCount = 8,
   };
@@ -60,6 +60,7 @@ class Veltrax : public IEffectVST {
   void RunChains(const double* inLeft, const double* inRight, double* outLeft, double* outRight,
                  int32_t frames);
   void RecoverFromNonFiniteHistory();
+  // [audio thread, PlugLock held] Stores values in the editor's controls only.
   void FeedMeters();
 
   friend struct VeltraxProbe;  // tests read the filter state
