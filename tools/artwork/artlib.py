@@ -12,9 +12,7 @@ import zlib
 import cairo
 import numpy as np
 
-# Light falls from the upper left, slightly from the front: every shadow and
-# highlight of the panel and of the control images follows this one direction.
-LIGHT_ANGLE = math.radians(-135.0)  # direction the light comes from (image y down)
+# Light falls from the upper left: every drop shadow moves down and to the right.
 SHADOW_DX = 1.2
 SHADOW_DY = 2.0
 
@@ -39,20 +37,6 @@ def surface_to_array(surface):
     return bgra[:, :, [2, 1, 0, 3]].copy()
 
 
-def array_to_surface(arr):
-    """Float premultiplied RGBA -> Cairo ARGB32 surface (for use as a source)."""
-    h, w = arr.shape[:2]
-    surface = new_surface(w, h)
-    stride = surface.get_stride()
-    data = np.zeros((h, stride), dtype=np.uint8)
-    bgra = np.clip(np.rint(arr[:, :, [2, 1, 0, 3]] * 255.0), 0, 255).astype(np.uint8)
-    data[:, : w * 4] = bgra.reshape(h, w * 4)
-    buf = surface.get_data()
-    buf[:] = data.tobytes()
-    surface.mark_dirty()
-    return surface
-
-
 def to_straight_rgba8(arr):
     """Float premultiplied RGBA -> uint8 straight-alpha RGBA.
 
@@ -66,12 +50,6 @@ def to_straight_rgba8(arr):
     out8 = np.clip(np.rint(out * 255.0), 0, 255).astype(np.uint8)
     out8[out8[:, :, 3] == 0] = 0
     return out8
-
-
-def from_straight_rgba8(rgba8):
-    f = rgba8.astype(np.float64) / 255.0
-    f[:, :, :3] *= f[:, :, 3:4]
-    return f
 
 
 def _png_filter_rows(img):
@@ -150,7 +128,7 @@ def solid(h, w, rgb, alpha):
     return out
 
 
-def _box_blur_axis(a, radius, axis):
+def box_blur_axis(a, radius, axis):
     if radius <= 0:
         return a
     n = 2 * radius + 1
@@ -172,8 +150,8 @@ def gaussian_blur(a, sigma):
     radius = max(1, int(round((w_ideal - 1.0) / 2.0)))
     out = a
     for _ in range(3):
-        out = _box_blur_axis(out, radius, 0)
-        out = _box_blur_axis(out, radius, 1)
+        out = box_blur_axis(out, radius, 0)
+        out = box_blur_axis(out, radius, 1)
     return out
 
 
@@ -198,12 +176,6 @@ def shift(a, dx, dy):
         + whole(a, ix, iy + 1) * (1 - fx) * fy
         + whole(a, ix + 1, iy + 1) * fx * fy
     )
-
-
-def drop_shadow(alpha, sigma, dx, dy, opacity):
-    """Black shadow layer cast by a coverage mask."""
-    s = shift(gaussian_blur(alpha, sigma), dx, dy) * opacity
-    return solid(alpha.shape[0], alpha.shape[1], (0.0, 0.0, 0.0), np.clip(s, 0.0, 1.0))
 
 
 def hash_noise(h, w, seed):
@@ -271,7 +243,3 @@ def text_path(ctx, s, x, y, align="center", spacing=0.0):
         ctx.move_to(x, y)
         ctx.text_path(ch)
         x += adv + spacing
-
-
-def text_width(ctx, s, spacing=0.0):
-    return sum(ctx.text_extents(ch).x_advance for ch in s) + spacing * (len(s) - 1)

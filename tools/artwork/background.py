@@ -19,11 +19,11 @@ def brushed_aluminium(w, h):
     fine = A.hash_noise(h, w, 11)
     streak = fine
     for _ in range(2):
-        streak = A._box_blur_axis(streak, 24, 1)
+        streak = A.box_blur_axis(streak, 24, 1)
     rows = A.hash_noise(h, 1, 23)
     rows = np.repeat(rows, w, axis=1)
-    broad = A._box_blur_axis(A.hash_noise(h, w, 37), 90, 1)
-    broad = A._box_blur_axis(broad, 1, 0)
+    broad = A.box_blur_axis(A.hash_noise(h, w, 37), 90, 1)
+    broad = A.box_blur_axis(broad, 1, 0)
     v = 0.755 + 0.010 * fine + 0.055 * streak + 0.006 * rows + 0.06 * broad
     y, x = np.mgrid[0:h, 0:w].astype(np.float64)
     # A broad sheen across the plate, brightest upper left.
@@ -117,7 +117,6 @@ def eq_scale(img, cx, cy):
 
 def screw(img, cx, cy, slot_deg):
     """Countersunk cross-head screw."""
-    g = C.Grid(W, H, 1)
     r, phi = A.polar(W, H, cx, cy)
     head = np.clip(4.6 - r, 0.0, 1.0)
     # Dark countersink ring around the head.
@@ -126,7 +125,6 @@ def screw(img, cx, cy, slot_deg):
     light_phi = math.atan2(C.LIGHT[0], -C.LIGHT[1])
     dome = np.clip(r / 4.6, 0.0, 1.0)
     v = 0.62 + 0.22 * np.cos(phi - light_phi) * dome - 0.10 * dome * dome
-    img = A.over(img, A.solid(H, W, (0, 0, 0), np.zeros((H, W))) + 0)
     rgb = np.stack([v, v, v * 1.03], axis=-1)
     lay = np.concatenate([rgb * head[..., None], head[..., None]], axis=-1)
     img = A.over(img, lay)
@@ -161,12 +159,9 @@ def meter_escutcheon(img, x0, y0, x1, y1, windows):
     rgb = np.stack([v, v, v * 1.06], axis=-1)
     img = A.over(img, np.concatenate([rgb * m[..., None], m[..., None]], axis=-1))
     # Chamfer: a bright upper edge and a dark lower one.
-    inner = A.shift(m, 1.0, 1.0) * A.shift(m, -1.0, -1.0)
-    edge = m - inner
     top = np.clip(m - A.shift(m, 0.0, 1.0), 0, 1)
     left = np.clip(m - A.shift(m, 1.0, 0.0), 0, 1)
     img = A.over(img, A.solid(H, W, (0.62, 0.62, 0.64), np.clip(top * 0.8 + left * 0.5, 0, 1)))
-    del edge
 
     for wx, wy, ww, wh in windows:
         def win(ctx, wx=wx, wy=wy, ww=ww, wh=wh):
