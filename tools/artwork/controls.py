@@ -122,7 +122,7 @@ def reclevel_frame(angle_deg):
     # Skirt: a shallow cone of satin black, lit from the upper left, with a
     # polished rim catching the light.
     cone = np.clip((r - r_body) / (r_skirt - r_body), 0.0, 1.0)
-    s_val = 0.115 + 0.055 * facing * (0.4 + 0.6 * cone) - 0.03 * cone
+    s_val = 0.15 + 0.06 * facing * (0.4 + 0.6 * cone) - 0.035 * cone
     rim = np.exp(-(((r - (r_skirt - 0.8)) / 0.55) ** 2))
     s_val = s_val + rim * (0.10 + 0.22 * np.clip(facing, 0.0, 1.0))
     skirt_rgb = np.stack([s_val, s_val, s_val * 1.04], axis=-1)
@@ -142,6 +142,9 @@ def reclevel_frame(angle_deg):
     # A soft highlight where the top meets the wall, on the lit side.
     edge_hi = np.exp(-(((band - 0.75) / 0.18) ** 2)) * np.clip(facing, 0.0, 1.0)
     b_val = b_val + 0.12 * edge_hi
+    # The flute crests catch the light along the outline on the lit side.
+    outline_hi = np.exp(-((band / 0.22) ** 2)) * np.clip(facing, 0.0, 1.0) * (0.5 + 0.5 * np.clip(ridge, 0.0, 1.0))
+    b_val = b_val + 0.22 * outline_hi
     body_rgb = np.stack([b_val, b_val, b_val * 1.04], axis=-1)
 
     # Spun-aluminium cap: concentric machining rings, the anisotropic highlight of
