@@ -229,6 +229,7 @@ bool CachedFont::CacheGlyph(int code) {
     record = InsertRecord(code);
     if (!record) return false;
   }
+  record->code = code;
   SysBitmap* scratch = AcquireGlyphScratch();
   if (!scratch) return false;
   const int f = 2 * std::max(lineHeight, 1) + 8;
