@@ -23,11 +23,17 @@ std::vector<Call> calls;
 VstTimeInfo timeInfo;
 bool answerTime = true;
 intptr_t processLevel = 0;
+bool fillProduct = false;  // a host that fills the whole buffer, no terminator
 
 intptr_t VST_CALLBACK FakeHost(AEffect*, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
   calls.push_back({opcode, index, value, opt});
   switch (opcode) {
-    case audioMasterGetProductString: std::strcpy(static_cast<char*>(ptr), "Orion Platinum"); return 1;
+    case audioMasterGetProductString:
+      if (fillProduct)
+        std::memset(ptr, 'x', 256);
+      else
+        std::strcpy(static_cast<char*>(ptr), "Orion Platinum");
+      return 1;
     case audioMasterGetVendorVersion: return 80203;
     case audioMasterGetTime: return answerTime ? reinterpret_cast<intptr_t>(&timeInfo) : 0;
     case audioMasterGetCurrentProcessLevel: return processLevel;
@@ -92,6 +98,7 @@ class Adapter : public ::testing::Test {
     std::memset(&timeInfo, 0, sizeof timeInfo);
     answerTime = true;
     processLevel = 0;
+    fillProduct = false;
   }
 };
 
@@ -154,6 +161,14 @@ TEST_F(Adapter, HostIdentificationAndStereoLimit) {
   EXPECT_FALSE(plug.InputPin(3)->connected);
   EXPECT_TRUE(plug.InputPin(1)->connected);
   EXPECT_TRUE(plug.OutputPin(3)->connected);
+}
+
+TEST_F(Adapter, ProductNameFillingTheBufferIsCutNotOverrun) {
+  fillProduct = true;
+  StubEffect plug("2-2", false);
+  plug.Dispatch(effOpen);
+  EXPECT_EQ(plug.hostKind, Unknown);
+  EXPECT_EQ(Count(audioMasterGetVendorVersion), 1);
 }
 
 TEST_F(Adapter, MidiEffectsAskForMidiAndAnswerItsCapabilities) {
