@@ -336,7 +336,9 @@ void IEffectBase::AttachDoubleBuffers(double** hostInputs, double** hostOutputs,
         *pin->channel = buffer + offset;
       } else {
         double* scratch = pin->Scratch();
-        if (scratch && frames > 0) std::memset(scratch, 0, static_cast<size_t>(frames) * sizeof(double));
+        if (scratch && frames > 0) {
+          std::memset(scratch, 0, static_cast<size_t>(frames) * sizeof(double));
+        }
         *pin->channel = scratch;
       }
     }
@@ -405,10 +407,14 @@ int32_t IEffectBase::UnserializeParams(const StateChunk& chunk, int32_t position
     double v = 0.0;
     position = chunk.GetDouble(&v, position);
     // A stored NaN or infinity keeps the previous value; reading goes on.
-    if (std::isfinite(v)) parameter->value = v < parameter->min ? parameter->min
-                                             : v > parameter->max ? parameter->max
-                                                                   : v;
-    VELTRAX_TRACE("IEffectBase::UnserializeParams", "%d %s %f", i, parameter->name, parameter->value);
+    if (std::isfinite(v)) {
+      // Clamped into the range, not snapped to the step.
+      if (v < parameter->min) v = parameter->min;
+      if (v > parameter->max) v = parameter->max;
+      parameter->value = v;
+    }
+    VELTRAX_TRACE("IEffectBase::UnserializeParams", "%d %s %f", i, parameter->name,
+                  parameter->value);
   }
   NotifyAllParamsChanged();
   return position;

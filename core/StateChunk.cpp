@@ -75,7 +75,9 @@ bool StateChunk::PutString(const char* text) {
   return true;
 }
 
-bool StateChunk::Append(const StateChunk& other) { return bytes_.Append(other.Data(), other.Size()); }
+bool StateChunk::Append(const StateChunk& other) {
+  return bytes_.Append(other.Data(), other.Size());
+}
 
 int32_t StateChunk::GetInt32(int32_t* v, int32_t position) const {
   if (!Fits(position, 4)) return -1;
