@@ -35,7 +35,9 @@ class Parameter {
   void AddDisplayText(int32_t value, const char* text);
   void SetCurve(double exponent) { curve = exponent; }
 
+  // A non-finite x, or one whose mapping is not a number, keeps the value.
   void SetFromNormalized(double x);
+  // v is clamped into [min, max] first (NaN counts as min); an empty range gives 0.
   double Normalize(double v) const;
   double Denormalize(double x) const;
 
