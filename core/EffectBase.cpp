@@ -12,6 +12,8 @@
 namespace {
 constexpr char kUserPresetName[] = "user preset";
 constexpr char kFilledPresetName[] = "Empty";
+constexpr int64_t kPointerSize = sizeof(double*);
+constexpr int64_t kSampleSize = sizeof(double);
 
 int32_t ClampToInt32(long long v) {
   return static_cast<int32_t>(std::min<long long>(std::max<long long>(v, INT32_MIN), INT32_MAX));
@@ -107,8 +109,8 @@ IEffectBase::IEffectBase(int parameterCount, const char* channelIO, int presetCo
 void IEffectBase::CreatePins(int inputCount, int outputCount) {
   // The channel arrays are sized once, so the pins' entry addresses stay put.
   // A count whose array would not fit a 32-bit size gets no pins at all.
-  const int64_t inputBytes = static_cast<int64_t>(inputCount) * sizeof(double*);
-  const int64_t outputBytes = static_cast<int64_t>(outputCount) * sizeof(double*);
+  const int64_t inputBytes = static_cast<int64_t>(inputCount) * kPointerSize;
+  const int64_t outputBytes = static_cast<int64_t>(outputCount) * kPointerSize;
   if (inputCount > 0 && inputBytes <= INT32_MAX &&
       inputChannels.ResizeZeroed(static_cast<int32_t>(inputBytes))) {
     for (int i = 0; i < inputCount; ++i) inputPins.Add(new ChannelPin(InputChannels() + i));
@@ -229,7 +231,7 @@ void IEffectBase::ChangeBlockSize(int32_t frames) {
 }
 
 bool IEffectBase::ResizeScratch(int32_t frames) {
-  const int64_t bytes = static_cast<int64_t>(frames) * sizeof(double);
+  const int64_t bytes = static_cast<int64_t>(frames) * kSampleSize;
   if (bytes > INT32_MAX) return false;
   bool resized = true;
   for (const OwnedList<ChannelPin>* pins : {&inputPins, &outputPins}) {
