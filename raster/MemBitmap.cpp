@@ -36,8 +36,9 @@ bool MemBitmap::SetSize(int newWidth, int newHeight) {
   // Computed wide: a size whose buffer would not fit the 32-bit allocation
   // counts as an allocation failure instead of wrapping around.
   const int64_t span = (static_cast<int64_t>(newWidth) + rowAlignMask) & ~static_cast<int64_t>(rowAlignMask);
-  const int64_t needed = span * newHeight * 4;
-  if (needed > 0 && newWidth >= 1 && newHeight >= 1 && needed <= kLargestAllocation) {
+  const bool fits = span > 0 && newHeight > 0 && span <= kLargestAllocation / 4 / newHeight;
+  const int64_t needed = fits ? span * newHeight * 4 : 0;
+  if (fits && newWidth >= 1) {
     if (!buffer) {
       allocated = static_cast<int>(needed);
       buffer = std::malloc(static_cast<size_t>(needed + kAlignSlack));

@@ -24,7 +24,7 @@ bool SysBitmap::SetSize(int newWidth, int newHeight) {
   std::free(section);
   section = nullptr;
   pixels = nullptr;
-  if (span < 1 || newHeight < 1 || span * newHeight * 4 > kLargestSection) {
+  if (span < 1 || newHeight < 1 || span > kLargestSection / 4 / newHeight) {
     allocatedWidth = 0;
     allocatedHeight = 0;
     if (span < 1 || newHeight < 1) return false;

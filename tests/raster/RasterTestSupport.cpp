@@ -1,8 +1,10 @@
 #include "RasterTestSupport.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 
 #include "RasterPlatform.h"
 
@@ -39,9 +41,12 @@ ScratchFiles scratchFiles;
 
 std::string ScratchPath(const std::string& name) {
   static const std::string folder = std::filesystem::temp_directory_path().u8string();
+  // Test programs run side by side (one process per test): every process
+  // takes its own prefix.
+  static const std::string prefix = std::to_string(std::random_device()()) + "-" +
+                                    std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
   static unsigned counter = 0;
-  const std::string path = folder + "/veltrax-raster-" + std::to_string(std::rand()) + "-" +
-                           std::to_string(++counter) + "-" + name;
+  const std::string path = folder + "/veltrax-raster-" + prefix + "-" + std::to_string(++counter) + "-" + name;
   scratchFiles.paths.push_back(path);
   return path;
 }
