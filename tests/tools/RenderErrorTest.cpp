@@ -102,6 +102,8 @@ TEST_F(RenderErrors, OutputThatWouldReplaceTheInputOrChangeItsKind) {
   ExpectRefused(RunRenderer(scratch, {"in.wav", "./in.wav"}), "is the input file", scratch, {"in.wav"});
   ExpectRefused(RunRenderer(scratch, {"in.wav", "out.flac"}), "names another kind of file", scratch,
                 {"in.wav"});
+  ExpectRefused(RunRenderer(scratch, {"--demo", "demo.flac"}), "the demo input is a WAV file", scratch,
+                {"in.wav"});
   ExpectRefused(RunRenderer(scratch, {"in.wav", "missing-folder/out.wav"}),
                 "cannot create missing-folder/out.wav", scratch, {"in.wav"});
 }

@@ -128,6 +128,9 @@ int Render(PluginHost& host, const RenderOptions& options) {
   using Clock = std::chrono::steady_clock;
   std::string error;
   if (options.demo) {
+    if (!ExtensionFitsContainer(options.inputPath, SF_FORMAT_WAV))
+      return Fail("the demo input is a WAV file, but " + options.inputPath +
+                  " names another kind of file; choose a .wav name");
     if (!WriteDemoFile(options.inputPath, error)) return Fail(error);
     if (!options.quiet) std::printf("Demo      wrote %s\n", options.inputPath.c_str());
   }
