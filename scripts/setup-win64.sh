@@ -34,6 +34,7 @@ requirements=(
   "file:/usr/lib/wine/wine64:wine64"
   "cmd:wineboot:wine"
   "cmd:wineserver:wine"
+  "cmd:Xvfb:xvfb"
   "cmd:dpkg-source:dpkg-dev"
   "cmd:patch:patch"
   "cmd:xz:xz-utils"

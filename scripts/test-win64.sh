@@ -25,25 +25,47 @@ cmake --build "$build" --parallel "$jobs"
 build_done=$SECONDS
 
 echo "== win64 lane: tests under Wine"
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/veltrax-wine.XXXXXX")
-export WINEPREFIX
+run_dir=$(mktemp -d "${TMPDIR:-/tmp}/veltrax-win64.XXXXXX")
+export WINEPREFIX=$run_dir/wine
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-# Nothing in the tests opens a window: keep Wine off any X display.
+# Wine draws windows through an X server: the editor's window tests get a
+# virtual one of their own; without them Wine stays off any display.
 unset DISPLAY WAYLAND_DISPLAY
+xvfb_pid=""
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX"
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$run_dir"
 }
 trap cleanup EXIT
-wineboot --init >/dev/null 2>&1 || { echo "test-win64: wineboot --init failed in $WINEPREFIX" >&2; exit 1; }
+if [ -d "$root/editor/win32" ]; then
+  display_file="$run_dir/xvfb.display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do [ -s "$display_file" ] && break; sleep 0.1; done
+  [ -s "$display_file" ] || { echo "test-win64: Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=":$(cat "$display_file")"
+fi
+wineboot --init >/dev/null 2>&1 || { echo "test-win64: wineboot --init failed" >&2; exit 1; }
 # One server for the whole run instead of one per test program.
 wineserver -p >/dev/null 2>&1 || true
 
+summary=$build/tests/win64/render-compare.txt
+rm -f "$summary"
 status=0
-ctest --test-dir "$build" --output-on-failure --parallel "$jobs" "$@" || status=$?
+ctest --test-dir "$build" --output-on-failure --parallel "$jobs" "$@" 2>&1 | tee "$run_dir/ctest.log" \
+  || status=${PIPESTATUS[0]}
 tests_done=$SECONDS
 
-echo "win64 lane: libraries $((deps_done - started)) s, build $((build_done - deps_done)) s, tests $((tests_done - build_done)) s"
+[ ! -f "$summary" ] || echo "win64 lane: Windows against Linux audio, $(cat "$summary")"
+echo "win64 lane: libraries $((deps_done - started)) s, build $((build_done - deps_done)) s," \
+     "tests $((tests_done - build_done)) s"
+# The closing count, in the plain form, for this lane's tests.
+if counts=$(grep -Eo '[0-9]+ tests failed out of [0-9]+' "$run_dir/ctest.log" | tail -n1) && [ -n "$counts" ]; then
+  failed=${counts%% *}
+  total=${counts##* }
+  echo "win64: $((total - failed)) passed, $failed failed"
+fi
 exit $status
