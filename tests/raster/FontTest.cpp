@@ -460,6 +460,20 @@ TEST(NativeText, WineTakesTheCachedPath) {
   Rect all = {0, 0, 400, 400};
   big->RenderText(&large, "W", -1, &all, 0);
   EXPECT_EQ(big->FindGlyph('W')->storePosition, 0);
+
+  // Natively onto a bitmap without a device context: through the text
+  // scratch, which takes the covered part and gives it back drawn on.
+  Bitmap memory(FilledBitmap(400, 400, 0xFFFFFFFF));
+  big->SetInkColor(0xFF000000);
+  Rect measured = all;
+  EXPECT_GT(big->RenderText(memory.get(), "W", -1, &measured, TextMeasure), 255);
+  EXPECT_EQ(InkBox(*memory, 0xFFFFFFFF).right, 0);  // measuring draws nothing
+  EXPECT_GT(measured.right, 0);
+  EXPECT_GT(big->RenderText(memory.get(), "W", -1, &all, TextCentre), 255);
+  EXPECT_NE(CachedFont::TextScratch(), nullptr);
+  const Rect ink = InkBox(*memory, 0xFFFFFFFF);
+  EXPECT_GT(ink.right - ink.left, 100);
+  EXPECT_NEAR((ink.left + ink.right) / 2, 200, 20);
 }
 #endif
 
