@@ -41,7 +41,8 @@ const Setting kSettings[] = {
     {"eq3 headphones", 48000.0f, 1.0f, 0.05f, 0.5f, 1, 1},
     {"eq4", 96000.0f, 0.6f, 0.6f, 0.75f, 1, 0},
     {"eq5 resonant headphones", 44100.0f, 0.8f, 0.45f, 1.0f, 1, 1},
-    {"zero record level", 22050.0f, 0.0f, 0.0f, 0.0f, 1, 0},
+    {"low record level, full shelf", 22050.0f, 0.02f, 0.1f, 0.0f, 1, 0},
+    {"eq1 high rate headphones", 192000.0f, 0.75f, 0.95f, 0.0f, 1, 1},
     {"power off", 44100.0f, 0.9f, 0.2f, 1.0f, 0, 1},
 };
 constexpr int kSettingCount = sizeof(kSettings) / sizeof(kSettings[0]);
