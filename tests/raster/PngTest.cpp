@@ -27,7 +27,7 @@ using Bytes = std::vector<unsigned char>;
 
 // A test image in the file's own terms: samples per pixel as stored (grey,
 // grey + alpha, palette index, RGB or RGBA), 16-bit samples as 0..65535.
-struct PngSpec {
+struct PngRecipe {
   int width = 13;
   int height = 7;
   int colourType = PNG_COLOR_TYPE_RGB;
@@ -63,7 +63,7 @@ void FlushNothing(png_structp) {}
 
 // Encodes rows that are already packed; only plain pointers live across the
 // error jump.
-bool EncodeRows(const PngSpec* spec, png_bytepp rows, Bytes* out) {
+bool EncodeRows(const PngRecipe* recipe, png_bytepp rows, Bytes* out) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
@@ -75,16 +75,16 @@ bool EncodeRows(const PngSpec* spec, png_bytepp rows, Bytes* out) {
     return false;
   }
   png_set_write_fn(png, out, WriteToVector, FlushNothing);
-  png_set_IHDR(png, info, spec->width, spec->height, spec->bitDepth, spec->colourType,
-               spec->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_IHDR(png, info, recipe->width, recipe->height, recipe->bitDepth, recipe->colourType,
+               recipe->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
-  if (!spec->palette.empty()) {
-    png_set_PLTE(png, info, spec->palette.data(), static_cast<int>(spec->palette.size()));
+  if (!recipe->palette.empty()) {
+    png_set_PLTE(png, info, recipe->palette.data(), static_cast<int>(recipe->palette.size()));
   }
-  if (!spec->paletteAlpha.empty()) {
-    png_set_tRNS(png, info, spec->paletteAlpha.data(), static_cast<int>(spec->paletteAlpha.size()), nullptr);
+  if (!recipe->paletteAlpha.empty()) {
+    png_set_tRNS(png, info, recipe->paletteAlpha.data(), static_cast<int>(recipe->paletteAlpha.size()), nullptr);
   }
-  if (spec->transparentColour) png_set_tRNS(png, info, nullptr, 0, &spec->transparent);
+  if (recipe->transparentColour) png_set_tRNS(png, info, nullptr, 0, &recipe->transparent);
   png_write_info(png, info);
   png_write_image(png, rows);
   png_write_end(png, info);
@@ -92,21 +92,21 @@ bool EncodeRows(const PngSpec* spec, png_bytepp rows, Bytes* out) {
   return true;
 }
 
-Bytes Encode(const PngSpec& spec) {
-  const int channels = Channels(spec.colourType);
-  const size_t rowBytes = (static_cast<size_t>(spec.width) * channels * spec.bitDepth + 7) / 8;
-  std::vector<Bytes> packed(spec.height, Bytes(rowBytes, 0));
-  for (int y = 0; y < spec.height; ++y) {
+Bytes Encode(const PngRecipe& recipe) {
+  const int channels = Channels(recipe.colourType);
+  const size_t rowBytes = (static_cast<size_t>(recipe.width) * channels * recipe.bitDepth + 7) / 8;
+  std::vector<Bytes> packed(recipe.height, Bytes(rowBytes, 0));
+  for (int y = 0; y < recipe.height; ++y) {
     size_t bit = 0;
-    for (int x = 0; x < spec.width; ++x) {
-      for (int c = 0; c < channels; ++c, bit += spec.bitDepth) {
-        const int v = spec.samples[y * spec.width + x][c];
+    for (int x = 0; x < recipe.width; ++x) {
+      for (int c = 0; c < channels; ++c, bit += recipe.bitDepth) {
+        const int v = recipe.samples[y * recipe.width + x][c];
         Bytes& row = packed[y];
-        if (spec.bitDepth == 16) {
+        if (recipe.bitDepth == 16) {
           row[bit / 8] = static_cast<png_byte>(v >> 8);
           row[bit / 8 + 1] = static_cast<png_byte>(v);
         } else {
-          row[bit / 8] |= static_cast<png_byte>(v << (8 - spec.bitDepth - bit % 8));
+          row[bit / 8] |= static_cast<png_byte>(v << (8 - recipe.bitDepth - bit % 8));
         }
       }
     }
@@ -114,30 +114,30 @@ Bytes Encode(const PngSpec& spec) {
   std::vector<png_bytep> rows;
   for (Bytes& row : packed) rows.push_back(row.data());
   Bytes out;
-  EXPECT_TRUE(EncodeRows(&spec, rows.data(), &out));
+  EXPECT_TRUE(EncodeRows(&recipe, rows.data(), &out));
   return out;
 }
 
 // Samples that visit the whole range of the depth, different per channel.
-PngSpec PatternSpec(int colourType, int bitDepth, bool interlaced) {
-  PngSpec spec;
-  spec.colourType = colourType;
-  spec.bitDepth = bitDepth;
-  spec.interlaced = interlaced;
+PngRecipe PatternSpec(int colourType, int bitDepth, bool interlaced) {
+  PngRecipe recipe;
+  recipe.colourType = colourType;
+  recipe.bitDepth = bitDepth;
+  recipe.interlaced = interlaced;
   const int top = (1 << bitDepth) - 1;
   if (colourType == PNG_COLOR_TYPE_PALETTE) {
     for (int i = 0; i <= top; ++i) {
-      spec.palette.push_back({static_cast<png_byte>(i * 37), static_cast<png_byte>(255 - i * 11),
+      recipe.palette.push_back({static_cast<png_byte>(i * 37), static_cast<png_byte>(255 - i * 11),
                               static_cast<png_byte>(i * 5 + 3)});
     }
   }
   const int channels = Channels(colourType);
-  for (int i = 0; i < spec.width * spec.height; ++i) {
+  for (int i = 0; i < recipe.width * recipe.height; ++i) {
     std::vector<int> pixel;
     for (int c = 0; c < channels; ++c) pixel.push_back(((i * 7 + c * 3) * 2654435761u >> 7) % (top + 1));
-    spec.samples.push_back(pixel);
+    recipe.samples.push_back(pixel);
   }
-  return spec;
+  return recipe;
 }
 
 int To8(int v, int depth) {
@@ -145,45 +145,45 @@ int To8(int v, int depth) {
   return v * 255 / ((1 << depth) - 1);       // 1, 2, 4 bits scaled up by replication
 }
 
-// What the decoder must produce for pixel i of the spec.
-Pixel Expected(const PngSpec& spec, int i) {
-  const std::vector<int>& s = spec.samples[i];
-  const int d = spec.bitDepth;
+// What the decoder must produce for pixel i of the recipe.
+Pixel Expected(const PngRecipe& recipe, int i) {
+  const std::vector<int>& s = recipe.samples[i];
+  const int d = recipe.bitDepth;
   int r, g, b, a = 255;
-  switch (spec.colourType) {
+  switch (recipe.colourType) {
     case PNG_COLOR_TYPE_PALETTE: {
-      const png_color& entry = spec.palette[s[0]];
+      const png_color& entry = recipe.palette[s[0]];
       r = entry.red, g = entry.green, b = entry.blue;
-      if (s[0] < static_cast<int>(spec.paletteAlpha.size())) a = spec.paletteAlpha[s[0]];
+      if (s[0] < static_cast<int>(recipe.paletteAlpha.size())) a = recipe.paletteAlpha[s[0]];
       break;
     }
     case PNG_COLOR_TYPE_GRAY:
     case PNG_COLOR_TYPE_GRAY_ALPHA:
       r = g = b = To8(s[0], d);
-      if (spec.colourType == PNG_COLOR_TYPE_GRAY_ALPHA) a = To8(s[1], d);
-      if (spec.transparentColour && s[0] == spec.transparent.gray) a = 0;
+      if (recipe.colourType == PNG_COLOR_TYPE_GRAY_ALPHA) a = To8(s[1], d);
+      if (recipe.transparentColour && s[0] == recipe.transparent.gray) a = 0;
       break;
     default:
       r = To8(s[0], d), g = To8(s[1], d), b = To8(s[2], d);
-      if (spec.colourType == PNG_COLOR_TYPE_RGB_ALPHA) a = To8(s[3], d);
-      if (spec.transparentColour && s[0] == spec.transparent.red && s[1] == spec.transparent.green &&
-          s[2] == spec.transparent.blue) {
+      if (recipe.colourType == PNG_COLOR_TYPE_RGB_ALPHA) a = To8(s[3], d);
+      if (recipe.transparentColour && s[0] == recipe.transparent.red && s[1] == recipe.transparent.green &&
+          s[2] == recipe.transparent.blue) {
         a = 0;
       }
   }
   return static_cast<Pixel>(a) << 24 | static_cast<Pixel>(r) << 16 | static_cast<Pixel>(g) << 8 | b;
 }
 
-void ExpectDecodes(const PngSpec& spec) {
-  const Bytes png = Encode(spec);
+void ExpectDecodes(const PngRecipe& recipe) {
+  const Bytes png = Encode(recipe);
   Bitmap bitmap(LoadPngMemory(png.data(), static_cast<int>(png.size())));
   ASSERT_NE(bitmap, nullptr);
-  ASSERT_EQ(bitmap->Width(), spec.width);
-  ASSERT_EQ(bitmap->Height(), spec.height);
+  ASSERT_EQ(bitmap->Width(), recipe.width);
+  ASSERT_EQ(bitmap->Height(), recipe.height);
   int wrong = 0;
-  for (int y = 0; y < spec.height; ++y) {
-    for (int x = 0; x < spec.width; ++x) {
-      const Pixel want = Expected(spec, y * spec.width + x);
+  for (int y = 0; y < recipe.height; ++y) {
+    for (int x = 0; x < recipe.width; ++x) {
+      const Pixel want = Expected(recipe, y * recipe.width + x);
       if (PixelAt(*bitmap, x, y) != want && ++wrong <= 3) {
         ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << PixelAt(*bitmap, x, y) << " != " << want;
       }
@@ -212,18 +212,18 @@ TEST(PngDecode, EveryColourTypeAndBitDepthPlainAndInterlaced) {
 }
 
 TEST(PngDecode, TransparencyChunkBecomesAlpha) {
-  PngSpec grey = PatternSpec(PNG_COLOR_TYPE_GRAY, 8, false);
+  PngRecipe grey = PatternSpec(PNG_COLOR_TYPE_GRAY, 8, false);
   grey.transparentColour = true;
   grey.transparent.gray = static_cast<png_uint_16>(grey.samples[3][0]);
   ExpectDecodes(grey);
 
-  PngSpec grey2 = PatternSpec(PNG_COLOR_TYPE_GRAY, 2, true);
+  PngRecipe grey2 = PatternSpec(PNG_COLOR_TYPE_GRAY, 2, true);
   grey2.transparentColour = true;
   grey2.transparent.gray = 1;
   ExpectDecodes(grey2);
 
   for (int depth : {8, 16}) {
-    PngSpec rgb = PatternSpec(PNG_COLOR_TYPE_RGB, depth, false);
+    PngRecipe rgb = PatternSpec(PNG_COLOR_TYPE_RGB, depth, false);
     rgb.transparentColour = true;
     rgb.transparent.red = static_cast<png_uint_16>(rgb.samples[5][0]);
     rgb.transparent.green = static_cast<png_uint_16>(rgb.samples[5][1]);
@@ -232,18 +232,18 @@ TEST(PngDecode, TransparencyChunkBecomesAlpha) {
   }
 
   // Entries past the end of a short tRNS stay opaque.
-  PngSpec palette = PatternSpec(PNG_COLOR_TYPE_PALETTE, 4, true);
+  PngRecipe palette = PatternSpec(PNG_COLOR_TYPE_PALETTE, 4, true);
   palette.paletteAlpha = {0, 0x40, 0x80, 0xC0, 0xFF, 0x10};
   ExpectDecodes(palette);
 }
 
 TEST(PngDecode, RgbaBytesLandAsStraightAlphaWords) {
-  PngSpec spec;
-  spec.width = 2;
-  spec.height = 1;
-  spec.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-  spec.samples = {{0x11, 0x22, 0x33, 0x44}, {0xFF, 0x80, 0x00, 0x00}};
-  const Bytes png = Encode(spec);
+  PngRecipe recipe;
+  recipe.width = 2;
+  recipe.height = 1;
+  recipe.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+  recipe.samples = {{0x11, 0x22, 0x33, 0x44}, {0xFF, 0x80, 0x00, 0x00}};
+  const Bytes png = Encode(recipe);
   Bitmap bitmap(LoadPngMemory(png.data(), static_cast<int>(png.size())));
   ASSERT_NE(bitmap, nullptr);
   EXPECT_EQ(PixelAt(*bitmap, 0, 0), 0x44112233u);

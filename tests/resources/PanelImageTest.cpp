@@ -69,14 +69,14 @@ bool ReadPng(const std::string& path, Image& image, std::string& error) {
   return true;
 }
 
-struct ImageSpec {
+struct ImageFacts {
   const char* file;
   std::uint32_t width;
   std::uint32_t height;
   int frames;
 };
 
-const ImageSpec kImages[] = {
+const ImageFacts kImages[] = {
     {"orvoback.png", 700, 160, 1},        {"orvoreclevelknob.png", 64, 2560, 40},
     {"orvoeqknob.png", 45, 225, 5},       {"orvopowerswitch.png", 40, 80, 2},
     {"orvoVUmeter.png", 83, 2550, 50},    {"orvolight.png", 32, 64, 2},
@@ -126,27 +126,27 @@ bool Darkish(const std::uint8_t* p) { return p[3] == 255 && p[0] < 60 && p[1] < 
 }  // namespace
 
 TEST(PanelImages, HaveTheEditorsSizesAndPixelFormat) {
-  for (const ImageSpec& spec : kImages) {
-    SCOPED_TRACE(spec.file);
-    const Image image = Load(spec.file);
-    EXPECT_EQ(image.width, spec.width);
-    EXPECT_EQ(image.height, spec.height);
+  for (const ImageFacts& expected : kImages) {
+    SCOPED_TRACE(expected.file);
+    const Image image = Load(expected.file);
+    EXPECT_EQ(image.width, expected.width);
+    EXPECT_EQ(image.height, expected.height);
     EXPECT_EQ(image.bitDepth, 8);
     EXPECT_EQ(image.colourType, PNG_COLOR_TYPE_RGBA);
     EXPECT_EQ(image.interlace, PNG_INTERLACE_NONE);
-    EXPECT_EQ(image.height % static_cast<std::uint32_t>(spec.frames), 0u);
-    EXPECT_EQ(image.rgba.size(), static_cast<std::size_t>(spec.width) * spec.height * 4);
+    EXPECT_EQ(image.height % static_cast<std::uint32_t>(expected.frames), 0u);
+    EXPECT_EQ(image.rgba.size(), static_cast<std::size_t>(expected.width) * expected.height * 4);
   }
 }
 
 TEST(PanelImages, ConsecutiveFramesDiffer) {
-  for (const ImageSpec& spec : kImages) {
-    if (spec.frames < 2) continue;
-    SCOPED_TRACE(spec.file);
-    const Image image = Load(spec.file);
+  for (const ImageFacts& expected : kImages) {
+    if (expected.frames < 2) continue;
+    SCOPED_TRACE(expected.file);
+    const Image image = Load(expected.file);
     if (image.rgba.empty()) continue;
-    const std::size_t frameBytes = image.rgba.size() / static_cast<std::size_t>(spec.frames);
-    for (int f = 1; f < spec.frames; ++f) {
+    const std::size_t frameBytes = image.rgba.size() / static_cast<std::size_t>(expected.frames);
+    for (int f = 1; f < expected.frames; ++f) {
       const auto a = image.rgba.begin() + static_cast<std::ptrdiff_t>(frameBytes) * (f - 1);
       const auto b = a + static_cast<std::ptrdiff_t>(frameBytes);
       EXPECT_FALSE(std::equal(a, b, b)) << "frames " << f << " and " << f + 1 << " are identical";
@@ -164,14 +164,14 @@ TEST(PanelImages, BackgroundIsOpaque) {
 // Knobs, switches and the lamp sit on the plate with their own soft shadows; they
 // must fade out inside their rectangle, or their edge shows as a hard cut.
 TEST(PanelImages, ControlFramesFadeOutBeforeTheirEdges) {
-  for (const ImageSpec& spec : kImages) {
-    const std::string file = spec.file;
-    if (spec.frames < 2 || file == "orvoVUmeter.png") continue;
-    SCOPED_TRACE(spec.file);
-    const Image image = Load(spec.file);
+  for (const ImageFacts& expected : kImages) {
+    const std::string file = expected.file;
+    if (expected.frames < 2 || file == "orvoVUmeter.png") continue;
+    SCOPED_TRACE(expected.file);
+    const Image image = Load(expected.file);
     if (image.rgba.empty()) continue;
-    for (int f = 1; f <= spec.frames; ++f) {
-      const Frame frame = FrameOf(image, spec.frames, f);
+    for (int f = 1; f <= expected.frames; ++f) {
+      const Frame frame = FrameOf(image, expected.frames, f);
       int worst = 0;
       for (std::uint32_t i = 0; i < image.width; ++i) {
         worst = std::max({worst, int(frame.At(i, 0)[3]), int(frame.At(i, frame.size - 1)[3])});

@@ -504,7 +504,7 @@ def lamp_frame(lit):
     nx = (g.x - cx) / r_lens
     ny = (g.y - cy) / r_lens
     lam = np.clip(nx * LIGHT[0] + ny * LIGHT[1] + nz * LIGHT[2], 0.0, 1.0)
-    spec = specular((nx, ny, nz), 60)
+    shine = specular((nx, ny, nz), 60)
     facets = 0.5 + 0.5 * np.cos(np.arctan2(g.x - cx, g.y - cy) * 8.0)
 
     img = np.zeros((h * SS, w * SS, 4))
@@ -523,7 +523,7 @@ def lamp_frame(lit):
         base = 0.22 + 0.30 * lam + 0.06 * facets * rr
         rgb = np.stack([base, base * 0.10, base * 0.09], axis=-1)
     img = A.over(img, layer(lens, rgb))
-    img = A.over(img, A.solid(h * SS, w * SS, (1.0, 1.0, 1.0), np.clip(spec * (0.85 if not lit else 0.6), 0, 1) * lens))
+    img = A.over(img, A.solid(h * SS, w * SS, (1.0, 1.0, 1.0), np.clip(shine * (0.85 if not lit else 0.6), 0, 1) * lens))
     # A dark rim where the lens meets its bezel.
     rim = np.exp(-(((r - r_lens + 0.3) / 0.5) ** 2)) * lens
     img = A.over(img, A.solid(h * SS, w * SS, (0.05, 0.0, 0.0), rim * (0.5 if lit else 0.7)))

@@ -88,7 +88,7 @@ def main(argv):
         print("usage: preview.py IMAGE_DIR OUTPUT_DIR", file=sys.stderr)
         return 2
     src, out = argv[1], argv[2]
-    images = {key: A.read_png(os.path.join(src, spec[0])) for key, spec in L.IMAGES.items()}
+    images = {key: A.read_png(os.path.join(src, entry[0])) for key, entry in L.IMAGES.items()}
     os.makedirs(out, exist_ok=True)
     for label, values in (("default", DEFAULT), ("busy", BUSY)):
         path = os.path.join(out, f"panel-{label}.png")
