@@ -55,6 +55,12 @@ TEST_F(RenderErrors, ValueThePluginRefusesNamesParameterAndCurrentValue) {
                 scratch, {"in.wav"});
 }
 
+TEST_F(RenderErrors, TextThatIsNeitherANumberNorADisplayText) {
+  RunResult run = RunRenderer(scratch, {"--set", "Gain Left=loud", "in.wav", "out.wav"});
+  ExpectRefused(run, "\"loud\" is not a number for parameter \"Gain Left\" (the plug-in read it as \"0.00\")",
+                scratch, {"in.wav"});
+}
+
 TEST_F(RenderErrors, MissingOrUndecodableInput) {
   ExpectRefused(RunRenderer(scratch, {"absent.wav", "out.wav"}),
                 "cannot read absent.wav: No such file or directory", scratch, {"in.wav"});

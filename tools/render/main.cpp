@@ -61,6 +61,13 @@ std::string DescribeSetting(PluginHost& host, int index) {
   return text;
 }
 
+bool StartsWithNumber(const std::string& text) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  std::strtod(begin, &end);
+  return end != begin;
+}
+
 std::string ValidParameterList(PluginHost& host) {
   std::string text;
   for (int i = 0; i < host.NumParams(); ++i) {
@@ -100,6 +107,15 @@ bool ApplyState(PluginHost& host, const RenderOptions& options, std::vector<std:
       if (name.empty()) name = "#" + std::to_string(index);
       error = "the plug-in refused the value \"" + setting.value + "\" for parameter \"" + name +
               "\" (it stays at \"" + host.ParameterDisplay(index) + "\")";
+      return false;
+    }
+    // A plug-in reads text that is not a number as 0; a typo such as
+    // "Gain Left=loud" would otherwise silence the channel without a word.
+    if (!StartsWithNumber(setting.value) && host.ParameterDisplay(index) != setting.value) {
+      std::string name = host.ParameterName(index);
+      if (name.empty()) name = "#" + std::to_string(index);
+      error = "\"" + setting.value + "\" is not a number for parameter \"" + name +
+              "\" (the plug-in read it as \"" + host.ParameterDisplay(index) + "\")";
       return false;
     }
     applied.push_back(DescribeSetting(host, index));
