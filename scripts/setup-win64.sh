@@ -113,59 +113,50 @@ mkdir -p "$deps/apt/lists/partial" "$deps/apt/cache/archives/partial" "$deps/src
 # sources name (one-line .list files and deb822 .sources files alike).
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 [ -n "$codename" ] || fail "cannot tell the Debian release from /etc/os-release"
+# One-line entries go to a sources.list, deb822 stanzas to a *.sources file
+# (apt reads those only under that suffix).
 srclist=$deps/apt/sources.list
-{
-  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$f" ] || continue
-    awk -v c="$codename" '
-      $1 == "deb" {
-        i = 2; opts = ""
-        if ($2 ~ /^\[/) { while ($i !~ /\]$/) { opts = opts " " $i; i++ } opts = opts " " $i; i++ }
-        if ($(i + 1) ~ "^" c "($|-)") { $1 = "deb-src"; print }
-      }' "$f"
-  done
-  for f in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$f" ] || continue
-    awk -v c="$codename" '
-      function flush() {
-        if (types ~ /(^| )deb( |$)/ && enabled != "no" && uris != "") {
-          n = split(suites, s, " "); keep = ""
-          for (k = 1; k <= n; k++) if (s[k] ~ "^" c "($|-)") keep = keep " " s[k]
-          if (keep != "") {
-            printf "Types: deb-src\nURIs: %s\nSuites:%s\nComponents: %s\n", uris, keep, comps
-            if (signed != "") printf "Signed-By: %s\n", signed
-            printf "\n"
-          }
+srcparts=$deps/apt/sources.list.d
+rm -rf "$srcparts" && mkdir -p "$srcparts"
+for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+  [ -f "$f" ] || continue
+  awk -v c="$codename" '
+    $1 == "deb" {
+      i = 2
+      if ($i ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }   # skip [options]
+      if ($(i + 1) ~ "^" c "($|-)") { $1 = "deb-src"; print }
+    }' "$f"
+done >"$srclist"
+for f in /etc/apt/sources.list.d/*.sources; do
+  [ -f "$f" ] || continue
+  awk -v c="$codename" '
+    function flush() {
+      if (types ~ /(^| )deb( |$)/ && enabled != "no" && uris != "") {
+        n = split(suites, s, " "); keep = ""
+        for (k = 1; k <= n; k++) if (s[k] ~ "^" c "($|-)") keep = keep " " s[k]
+        if (keep != "") {
+          printf "Types: deb-src\nURIs: %s\nSuites:%s\nComponents: %s\n", uris, keep, comps
+          if (signed != "") printf "Signed-By: %s\n", signed
+          printf "\n"
         }
-        types = uris = suites = comps = signed = enabled = ""
       }
-      /^[ \t]*#/ { next }
-      /^[ \t]*$/ { flush(); next }
-      { key = tolower($1); sub(/^[^:]*:[ \t]*/, "") }
-      key == "types:" { types = $0 } key == "uris:" { uris = $0 } key == "suites:" { suites = $0 }
-      key == "components:" { comps = $0 } key == "signed-by:" { signed = $0 } key == "enabled:" { enabled = $0 }
-      END { flush() }' "$f"
-  done
-} >"$srclist.tmp"
-if ! grep -q . "$srclist.tmp"; then
+      types = uris = suites = comps = signed = enabled = ""
+    }
+    /^[ \t]*#/ { next }
+    /^[ \t]*$/ { flush(); next }
+    { key = tolower($1); sub(/^[^:]*:[ \t]*/, "") }
+    key == "types:" { types = $0 } key == "uris:" { uris = $0 } key == "suites:" { suites = $0 }
+    key == "components:" { comps = $0 } key == "signed-by:" { signed = $0 } key == "enabled:" { enabled = $0 }
+    END { flush() }' "$f"
+done >"$srcparts/veltrax-src.sources"
+if ! grep -q . "$srclist" "$srcparts/veltrax-src.sources"; then
   printf 'deb-src http://deb.debian.org/debian %s main\ndeb-src http://deb.debian.org/debian-security %s-security main\n' \
-    "$codename" "$codename" >"$srclist.tmp"
+    "$codename" "$codename" >"$srclist"
 fi
-# apt reads deb822 stanzas only from files named *.sources.
-if grep -q '^Types:' "$srclist.tmp"; then
-  grep -v '^deb-src ' "$srclist.tmp" >"$deps/apt/veltrax-src.sources"
-  grep '^deb-src ' "$srclist.tmp" >"$srclist" || true
-  mkdir -p "$deps/apt/sources.list.d"
-  mv "$deps/apt/veltrax-src.sources" "$deps/apt/sources.list.d/"
-else
-  mv "$srclist.tmp" "$srclist"
-  mkdir -p "$deps/apt/sources.list.d"
-fi
-rm -f "$srclist.tmp"
 
 apt_private=(
   -o "Dir::Etc::SourceList=$srclist"
-  -o "Dir::Etc::SourceParts=$deps/apt/sources.list.d"
+  -o "Dir::Etc::SourceParts=$srcparts"
   -o "Dir::State::Lists=$deps/apt/lists"
   -o "Dir::Cache=$deps/apt/cache"
   -o "APT::Sandbox::User=root"
