@@ -6,84 +6,36 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <vector>
 
 #include "PluginHost.h"
+#include "TapeReference.h"
 
 namespace {
 
-// The effect's signal path at default settings, written from its formulas.
-struct Coeffs {
-  double b0, b1, b2, a1, a2;
-};
-struct History {
-  double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+// Two channels of equal length, in or out.
+struct Stereo {
+  std::vector<double> left, right;
+  int frames() const { return static_cast<int>(left.size()); }
 };
 
-double Section(const Coeffs& c, History& h, double x0) {
-  double y = (c.b1 * h.x1 + c.b0 * x0) + c.b2 * h.x2;
-  y = y - c.a1 * h.y1;
-  y = y - c.a2 * h.y2;
-  h.x2 = h.x1;
-  h.x1 = x0;
-  h.y2 = h.y1;
-  h.y1 = y;
-  return y;
-}
+Stereo StereoSignal(int frames) { return {TestSignal(frames, 0), TestSignal(frames, 1)}; }
 
-double Saturate(double x, double g) {
-  const double t = ((std::fabs(x) * g) * 0.2 + x) * g;
-  const double u = (t * t) * t + t;
-  const double a = std::fabs(u);
-  const double q = u * u;
-  const double n = ((a * 0.821226666969744 + 0.893229853513558) * q + (a * 2.45550750702956 + 2.45550750702956)) * u;
-  const double m = std::fabs(u * 0.814642734961073 * a + u) * (q + 2.44506634652299) + 2.44506634652299;
-  return n / m;
-}
-
-Coeffs LowShelf(double x, double sampleRate) {
-  const double G = std::fabs((2.01 - x) * 6.0);
-  const double V = std::pow(10.0, G / 20.0);
-  const double K = std::tan(157.07963267948966 / sampleRate);
-  const double s = std::sqrt(2.0) * K;
-  const double norm = 1.0 / ((s + 1.0) + K * K);
-  const double r = std::sqrt(2.0 * V);
-  const double VK2 = (K * V) * K;
-  return {((r * K + 1.0) + VK2) * norm, ((VK2 - 1.0) * 2.0) * norm, ((1.0 - r * K) + VK2) * norm,
-          ((K * K - 1.0) * 2.0) * norm, ((1.0 - s) + K * K) * norm};
-}
-
-const Coeffs kHighPass{0.9962696211841755, -1.992539242368351, 0.9962696211841755, -1.9925268553340985,
-                       0.9925516294026033};
-const Coeffs kEqualizer1{0.24762182049411444, 0.4952436409882289, 0.24762182049411444,
-                         -0.3818321149380684, 0.37231939691452626};
-
-// One channel at gain 100 %, "Equalizer" 1, power on, headphones off.
-std::vector<double> ReferenceChannel(const std::vector<double>& input, double sampleRate) {
-  const Coeffs shelf = LowShelf(1.0, sampleRate);
-  History highPass, lowShelf, lowPass;
-  std::vector<double> out(input.size());
-  for (size_t i = 0; i < input.size(); ++i) {
-    double y = Section(kHighPass, highPass, Saturate(input[i], 1.0));
-    y = Section(shelf, lowShelf, y);
-    out[i] = Section(kEqualizer1, lowPass, y);
-  }
+// The signal path at gain 100 %, "Equalizer" 1, power on, headphones off.
+Stereo Reference(const Stereo& input, double sampleRate) {
+  reference::Tape tape(sampleRate);
+  Stereo out{std::vector<double>(input.left.size()), std::vector<double>(input.right.size())};
+  tape.Block(input.left.data(), input.right.data(), out.left.data(), out.right.data(), input.frames());
   return out;
 }
 
-struct DoubleRun {
-  std::vector<double> left, right;
-};
-
-DoubleRun RunDouble(const Instance& plug, const std::vector<double>& inLeft, const std::vector<double>& inRight,
-                    int frames) {
-  DoubleRun run{inLeft, inRight};  // processed in place, as hosts may do
-  std::vector<double> inL = inLeft, inR = inRight;
-  double* inputs[2] = {inL.data(), inR.data()};
+Stereo RunDouble(const Instance& plug, const Stereo& input) {
+  Stereo run = input;  // processed in place, as hosts may do
+  Stereo in = input;
+  double* inputs[2] = {in.left.data(), in.right.data()};
   double* outputs[2] = {run.left.data(), run.right.data()};
-  plug.effect()->processDoubleReplacing(plug.effect(), inputs, outputs, frames);
+  plug.effect()->processDoubleReplacing(plug.effect(), inputs, outputs, input.frames());
   return run;
 }
 
@@ -94,13 +46,12 @@ TEST(Audio, DoubleReplacingDeliversTheSignalPathBitForBit) {
   Instance plug;
   ASSERT_TRUE(plug);
   const int frames = 1024;
-  const std::vector<double> left = TestSignal(frames, 0), right = TestSignal(frames, 1);
-  const DoubleRun run = RunDouble(plug, left, right, frames);
-  const std::vector<double> expectLeft = ReferenceChannel(left, 44100.0);
-  const std::vector<double> expectRight = ReferenceChannel(right, 44100.0);
+  const Stereo input = StereoSignal(frames);
+  const Stereo run = RunDouble(plug, input);
+  const Stereo expect = Reference(input, 44100.0);
   for (int i = 0; i < frames; ++i) {
-    ASSERT_EQ(run.left[i], expectLeft[i]) << "left frame " << i;
-    ASSERT_EQ(run.right[i], expectRight[i]) << "right frame " << i;
+    ASSERT_EQ(run.left[i], expect.left[i]) << "left frame " << i;
+    ASSERT_EQ(run.right[i], expect.right[i]) << "right frame " << i;
   }
 }
 
@@ -110,10 +61,10 @@ TEST(Audio, SampleRateSetBeforeOpeningShapesTheShelf) {
   plug.Dispatch(effSetSampleRate, 0, 0, nullptr, 96000.0f);
   plug.Dispatch(effOpen);
   const int frames = 512;
-  const std::vector<double> left = TestSignal(frames, 0), right = TestSignal(frames, 1);
-  const DoubleRun run = RunDouble(plug, left, right, frames);
-  const std::vector<double> expect = ReferenceChannel(left, 96000.0);
-  for (int i = 0; i < frames; ++i) ASSERT_EQ(run.left[i], expect[i]) << i;
+  const Stereo input = StereoSignal(frames);
+  const Stereo run = RunDouble(plug, input);
+  const Stereo expect = Reference(input, 96000.0);
+  for (int i = 0; i < frames; ++i) ASSERT_EQ(run.left[i], expect.left[i]) << i;
 }
 
 TEST(Audio, FloatReplacingEqualsDoubleUpToFloatRounding) {
@@ -127,7 +78,7 @@ TEST(Audio, FloatReplacingEqualsDoubleUpToFloatRounding) {
   float* outputs[2] = {outL.data(), outR.data()};
   viaFloat.effect()->processReplacing(viaFloat.effect(), inputs, outputs, frames);
 
-  const DoubleRun run = RunDouble(viaDouble, ToDouble(inL), ToDouble(inR), frames);
+  const Stereo run = RunDouble(viaDouble, {ToDouble(inL), ToDouble(inR)});
   for (int i = 0; i < frames; ++i) {
     ASSERT_EQ(outL[i], static_cast<float>(run.left[i])) << i;
     ASSERT_EQ(outR[i], static_cast<float>(run.right[i])) << i;
@@ -178,7 +129,7 @@ TEST(Audio, MonoArrangementUsesOneChannelEachWay) {
   float* outputs[1] = {output.data()};
   mono.effect()->processReplacing(mono.effect(), inputs, outputs, frames);
 
-  const DoubleRun run = RunDouble(stereo, ToDouble(input), ToDouble(input), frames);
+  const Stereo run = RunDouble(stereo, {ToDouble(input), ToDouble(input)});
   for (int i = 0; i < frames; ++i) ASSERT_EQ(output[i], static_cast<float>(run.left[i])) << i;
   for (int i = frames; i < frames + 16; ++i) EXPECT_EQ(output[i], 7.0f);
 
@@ -200,13 +151,13 @@ TEST(Audio, BlocksLargerThanAnnouncedAreProcessedWhole) {
   small.Dispatch(effSetBlockSize, 0, 64);
   large.Dispatch(effSetBlockSize, 0, 4096);
   const int frames = 1000;
-  const std::vector<double> left = TestSignal(frames, 0), right = TestSignal(frames, 1);
-  const DoubleRun a = RunDouble(small, left, right, frames);
-  const DoubleRun b = RunDouble(large, left, right, frames);
+  const Stereo input = StereoSignal(frames);
+  const Stereo a = RunDouble(small, input);
+  const Stereo b = RunDouble(large, input);
   EXPECT_EQ(a.left, b.left);
   EXPECT_EQ(a.right, b.right);
 
-  std::vector<float> inL = ToFloat(left), inR = ToFloat(right);
+  std::vector<float> inL = ToFloat(input.left), inR = ToFloat(input.right);
   std::vector<float> outL(frames), outR(frames), accL(frames, 1.0f), accR(frames, 1.0f);
   float* inputs[2] = {inL.data(), inR.data()};
   float* outputs[2] = {outL.data(), outR.data()};
@@ -221,7 +172,7 @@ TEST(Audio, BlocksLargerThanAnnouncedAreProcessedWhole) {
   accSmall.effect()->process(accSmall.effect(), inputs, accumulated, frames);
   Instance fresh;
   ASSERT_TRUE(fresh);
-  const DoubleRun expect = RunDouble(fresh, ToDouble(inL), ToDouble(inR), frames);
+  const Stereo expect = RunDouble(fresh, {ToDouble(inL), ToDouble(inR)});
   for (int i = 0; i < frames; ++i) {
     ASSERT_EQ(outL[i], static_cast<float>(expect.left[i])) << i;
     ASSERT_EQ(accR[i], static_cast<float>(expect.right[i]) + 1.0f) << i;
@@ -251,11 +202,10 @@ TEST(Audio, PowerOffPassesTheInputUnchanged) {
   Instance plug;
   ASSERT_TRUE(plug);
   plug.Set(3, 0.0f);
-  const int frames = 128;
-  const std::vector<double> left = TestSignal(frames, 0), right = TestSignal(frames, 1);
-  const DoubleRun run = RunDouble(plug, left, right, frames);
-  EXPECT_EQ(run.left, left);
-  EXPECT_EQ(run.right, right);
+  const Stereo input = StereoSignal(128);
+  const Stereo run = RunDouble(plug, input);
+  EXPECT_EQ(run.left, input.left);
+  EXPECT_EQ(run.right, input.right);
 }
 
 TEST(Parameters, ReadAndWriteNormalisedValues) {
@@ -310,9 +260,8 @@ TEST(Parameters, SampleRateMustBePositiveAndFinite) {
   Instance reference;
   ASSERT_TRUE(reference);
   reference.Set(0, 0.6f);
-  const int frames = 256;
-  const std::vector<double> left = TestSignal(frames, 0), right = TestSignal(frames, 1);
-  const DoubleRun expect = RunDouble(reference, left, right, frames);
+  const Stereo input = StereoSignal(256);
+  const Stereo expect = RunDouble(reference, input);
 
   for (float rate : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                      -std::numeric_limits<float>::infinity(), 0.0f, -48000.0f}) {
@@ -320,7 +269,7 @@ TEST(Parameters, SampleRateMustBePositiveAndFinite) {
     ASSERT_TRUE(plug);
     plug.Dispatch(effSetSampleRate, 0, 0, nullptr, rate);
     plug.Set(0, 0.6f);  // designs the left shelf for the current rate
-    const DoubleRun run = RunDouble(plug, left, right, frames);
+    const Stereo run = RunDouble(plug, input);
     EXPECT_EQ(run.left, expect.left) << rate;
   }
 
@@ -328,7 +277,7 @@ TEST(Parameters, SampleRateMustBePositiveAndFinite) {
   ASSERT_TRUE(changed);
   changed.Dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
   changed.Set(0, 0.6f);
-  EXPECT_NE(RunDouble(changed, left, right, frames).left, expect.left);
+  EXPECT_NE(RunDouble(changed, input).left, expect.left);
 }
 
 // Block sizes below 1 would leave the pins without scratch; they are ignored.
@@ -338,13 +287,13 @@ TEST(Parameters, NonPositiveBlockSizesAreIgnored) {
   for (intptr_t size : {intptr_t{0}, intptr_t{-256}, intptr_t{1} << 40, intptr_t{INT32_MAX}})
     EXPECT_EQ(plug.Dispatch(effSetBlockSize, 0, size), 0);
   const int frames = 2000;
-  const std::vector<double> left = TestSignal(frames, 0), right = TestSignal(frames, 1);
-  const DoubleRun run = RunDouble(plug, left, right, frames);
-  std::vector<float> inL = ToFloat(left), inR = ToFloat(right), outL(frames), outR(frames);
+  const Stereo input = StereoSignal(frames);
+  const Stereo run = RunDouble(plug, input);
+  std::vector<float> inL = ToFloat(input.left), inR = ToFloat(input.right), outL(frames), outR(frames);
   float* inputs[2] = {inL.data(), inR.data()};
   float* outputs[2] = {outL.data(), outR.data()};
   plug.effect()->processReplacing(plug.effect(), inputs, outputs, frames);
-  EXPECT_EQ(run.left, ReferenceChannel(left, 44100.0));
+  EXPECT_EQ(run.left, Reference(input, 44100.0).left);
   EXPECT_TRUE(std::isfinite(outR[frames - 1]));
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // A plainly written second implementation of the tape signal path, kept apart
-// from the effect's code on purpose: the tests compare the effect against it
-// bit for bit. Coefficient tables are typed in again here, not shared.
+// from the effect's code on purpose: the tests compare the effect's classes and
+// the built binary against it bit for bit. Coefficient tables are typed in
+// again here, not shared; nothing here may include the effect's headers.
 
 #include <cmath>
 #include <cstring>
@@ -77,14 +78,14 @@ inline void EqualizerRow(int position, double* c) {
 
 // The whole effect after the host has opened it (default parameters).
 struct Tape {
-  double rate = 44100;
+  double rate;
   double gainL = 1, gainR = 1;
   bool power = true, phones = false;
   double peakL = 0, peakR = 0;
   double hp[5], shL[5], shR[5], lp[5];
   double hist[6][4] = {};  // hp L, shelf L, lp L, hp R, shelf R, lp R
 
-  Tape() {
+  explicit Tape(double sampleRate = 44100) : rate(sampleRate) {
     std::memcpy(hp, kHighPass, sizeof hp);
     LowShelf(1.0, rate, shL);
     LowShelf(1.0, rate, shR);
