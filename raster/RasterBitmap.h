@@ -72,6 +72,11 @@ class SysBitmap : public RasterBitmap {
   DeviceContextHandle DeviceContext() const override { return deviceContext; }
 
  private:
+  // The platform's part; SetSize decides sizes and spans for both.
+  bool CanHoldStorage() const;               // false when the surface could not be made
+  Pixel* CreateStorage(int span, int rows);  // sets section; nullptr on failure
+  void FreeStorage();                        // releases section, if any
+
   int width = 0;
   int height = 0;
   DeviceContextHandle deviceContext = nullptr;
