@@ -98,6 +98,20 @@ int ClampToInt(int64_t value) {
   return static_cast<int>(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, value)));
 }
 
+constexpr int kSkippedChar = -1;  // a carriage return
+constexpr int kNewLine = -2;
+
+// The character at bytes[*i] for the cached text paths, moving *i past it:
+// carriage returns are skipped; a line feed starts a new line, or is a space
+// on a single line.
+int NextTextCode(const unsigned char* bytes, int length, int* i, bool singleLine) {
+  const DecodedChar decoded = DecodeUtf8(bytes + *i, length - *i);
+  *i += decoded.length;
+  if (decoded.code == 13) return kSkippedChar;
+  if (decoded.code == 10) return singleLine ? 32 : kNewLine;
+  return decoded.code;
+}
+
 }  // namespace
 
 DecodedChar DecodeUtf8(const unsigned char* bytes, int available) {
@@ -213,6 +227,18 @@ GlyphRecord* CachedFont::InsertRecord(int code) {
 
 const uint8_t* CachedFont::GlyphCoverage(const GlyphRecord& record) const {
   return GlyphIsDrawable(record) ? glyphStore.Bytes() + record.storePosition - 1 : nullptr;
+}
+
+// Rendered into the cache on first use; none for a character the font leaves
+// out (beyond ASCII on an ASCII-only font). [editor thread]
+const GlyphRecord* CachedFont::CachedGlyph(int code) {
+  if ((fontFlags & FontAsciiOnly) && code >= 128) return nullptr;
+  const GlyphRecord* record = FindGlyph(code);
+  if (!record || record->storePosition == 0) {
+    CacheGlyph(code);
+    record = FindGlyph(code);
+  }
+  return record;
 }
 
 bool CachedFont::GlyphIsDrawable(const GlyphRecord& record) const {
@@ -423,24 +449,14 @@ int CachedFont::MeasureCached(const char* text, int length, Rect* rect, uint32_t
   int64_t along = 0, across = 0;          // pen along the text and across its lines
   int64_t alongExtent = 0, acrossExtent = 0;
   for (int i = 0; i < length;) {
-    const DecodedChar decoded = DecodeUtf8(bytes + i, length - i);
-    i += decoded.length;
-    int code = decoded.code;
-    if (code == 13) continue;
-    if (code == 10) {
-      if (!(format & TextSingleLine)) {
-        along = 0;
-        across += lineHeight + extraLineSpacing;
-        continue;
-      }
-      code = 32;
+    const int code = NextTextCode(bytes, length, &i, (format & TextSingleLine) != 0);
+    if (code == kSkippedChar) continue;
+    if (code == kNewLine) {
+      along = 0;
+      across += lineHeight + extraLineSpacing;
+      continue;
     }
-    if ((fontFlags & FontAsciiOnly) && code >= 128) continue;
-    const GlyphRecord* record = FindGlyph(code);
-    if (!record || record->storePosition == 0) {
-      CacheGlyph(code);
-      record = FindGlyph(code);
-    }
+    const GlyphRecord* record = CachedGlyph(code);
     if (!record || record->storePosition <= 0) continue;
     const int thickness = vertical ? record->width : record->height;
     const int extent = vertical ? record->height : record->width;
@@ -498,29 +514,19 @@ int CachedFont::DrawCached(RasterBitmap* bitmap, const char* text, int length, R
   const int64_t startX = x, startY = y;
   int64_t rightExtent = x, bottomExtent = y;
   for (int i = 0; i < length;) {
-    const DecodedChar decoded = DecodeUtf8(bytes + i, length - i);
-    i += decoded.length;
-    int code = decoded.code;
-    if (code == 13) continue;
-    if (code == 10) {
-      if (!(format & TextSingleLine)) {
-        if (vertical) {
-          y = startY;
-          x += lineHeight + extraLineSpacing;
-        } else {
-          x = startX;
-          y += lineHeight + extraLineSpacing;
-        }
-        continue;
+    const int code = NextTextCode(bytes, length, &i, (format & TextSingleLine) != 0);
+    if (code == kSkippedChar) continue;
+    if (code == kNewLine) {
+      if (vertical) {
+        y = startY;
+        x += lineHeight + extraLineSpacing;
+      } else {
+        x = startX;
+        y += lineHeight + extraLineSpacing;
       }
-      code = 32;
+      continue;
     }
-    if ((fontFlags & FontAsciiOnly) && code >= 128) continue;
-    const GlyphRecord* record = FindGlyph(code);
-    if (!record || record->storePosition == 0) {
-      CacheGlyph(code);
-      record = FindGlyph(code);
-    }
+    const GlyphRecord* record = CachedGlyph(code);
     if (!record || !GlyphIsDrawable(*record)) continue;
     const int glyphWidth = record->width, glyphHeight = record->height, advance = record->advance;
     if (upward) y -= glyphHeight;

@@ -114,6 +114,7 @@ class CachedFont : public RasterFont {
   int ExtendedCount() const;
   void ClearCache();
   bool CaptureGlyph(GlyphRecord* record, int boxWidth, int boxHeight, int advance, int leftOffset);
+  const GlyphRecord* CachedGlyph(int code);  // the record for `code`, cached on demand
   bool GlyphIsDrawable(const GlyphRecord& record) const;
   int MeasureCached(const char* text, int length, Rect* rect, uint32_t format);
   int DrawCached(RasterBitmap* bitmap, const char* text, int length, Rect* rect, uint32_t format, bool noNative);
