@@ -210,6 +210,25 @@ def polar(w, h, cx, cy):
 
 
 # ---------------------------------------------------------------------------
+# Paths and points
+
+def round_rect_path(ctx, x, y, w, h, r):
+    """Add a rectangle with corners of radius r to the path."""
+    ctx.new_sub_path()
+    ctx.arc(x + w - r, y + r, r, -math.pi / 2, 0)
+    ctx.arc(x + w - r, y + h - r, r, 0, math.pi / 2)
+    ctx.arc(x + r, y + h - r, r, math.pi / 2, math.pi)
+    ctx.arc(x + r, y + r, r, math.pi, 1.5 * math.pi)
+    ctx.close_path()
+
+
+def polar_xy(cx, cy, angle_deg, radius):
+    """The point at `radius` from (cx, cy) in direction angle_deg (0 = up, clockwise)."""
+    a = math.radians(angle_deg)
+    return cx + radius * math.sin(a), cy - radius * math.cos(a)
+
+
+# ---------------------------------------------------------------------------
 # Text
 
 def font_options():

@@ -53,20 +53,6 @@ def text(ctx, s, x, y, size, bold=True, family=A.SANS_CONDENSED, align="center",
     ctx.fill()
 
 
-def round_rect_path(ctx, x, y, w, h, r):
-    ctx.new_sub_path()
-    ctx.arc(x + w - r, y + r, r, -math.pi / 2, 0)
-    ctx.arc(x + w - r, y + h - r, r, 0, math.pi / 2)
-    ctx.arc(x + r, y + h - r, r, math.pi / 2, math.pi)
-    ctx.arc(x + r, y + r, r, math.pi, 1.5 * math.pi)
-    ctx.close_path()
-
-
-def polar_xy(cx, cy, angle_deg, radius):
-    a = math.radians(angle_deg)
-    return cx + radius * math.sin(a), cy - radius * math.cos(a)
-
-
 # ---------------------------------------------------------------------------
 
 def knob_scale(img, cx, cy):
@@ -76,8 +62,8 @@ def knob_scale(img, cx, cy):
         for i in range(21):
             a = L.KNOB_START_DEG + L.KNOB_SWEEP_DEG * i / 20.0
             major = i % 2 == 0
-            x0, y0 = polar_xy(cx, cy, a, 25.2)
-            x1, y1 = polar_xy(cx, cy, a, 29.6 if major else 27.6)
+            x0, y0 = A.polar_xy(cx, cy, a, 25.2)
+            x1, y1 = A.polar_xy(cx, cy, a, 29.6 if major else 27.6)
             ctx.set_line_width(1.2 if major else 0.8)
             ctx.move_to(x0, y0)
             ctx.line_to(x1, y1)
@@ -87,7 +73,7 @@ def knob_scale(img, cx, cy):
         A.set_font(ctx, A.SANS_CONDENSED, 7.4, bold=True)
         for i in range(11):
             a = L.KNOB_START_DEG + L.KNOB_SWEEP_DEG * i / 10.0
-            x, y = polar_xy(cx, cy, a, 35.5)
+            x, y = A.polar_xy(cx, cy, a, 35.5)
             A.text_path(ctx, str(i), x, y + 2.7)
         ctx.fill()
 
@@ -99,14 +85,14 @@ def knob_scale(img, cx, cy):
 def eq_scale(img, cx, cy):
     def marks(ctx):
         for a in L.EQ_ANGLES_DEG:
-            x, y = polar_xy(cx, cy, a, 20.2)
+            x, y = A.polar_xy(cx, cy, a, 20.2)
             ctx.arc(x, y, 1.25, 0, 2 * math.pi)
             ctx.fill()
 
     def numbers(ctx):
         A.set_font(ctx, A.SANS_CONDENSED, 7.4, bold=True)
         for i, a in enumerate(L.EQ_ANGLES_DEG):
-            x, y = polar_xy(cx, cy, a, 27.0)
+            x, y = A.polar_xy(cx, cy, a, 27.0)
             A.text_path(ctx, str(i + 1), x, y + 2.7)
         ctx.fill()
 
@@ -132,8 +118,8 @@ def screw(img, cx, cy, slot_deg):
     def cross(ctx):
         ctx.set_line_width(1.3)
         for a in (slot_deg, slot_deg + 90):
-            x0, y0 = polar_xy(cx, cy, a, 3.0)
-            x1, y1 = polar_xy(cx, cy, a + 180, 3.0)
+            x0, y0 = A.polar_xy(cx, cy, a, 3.0)
+            x1, y1 = A.polar_xy(cx, cy, a + 180, 3.0)
             ctx.move_to(x0, y0)
             ctx.line_to(x1, y1)
         ctx.stroke()
@@ -147,7 +133,7 @@ def screw(img, cx, cy, slot_deg):
 def meter_escutcheon(img, x0, y0, x1, y1, windows):
     """Black anodised surround with two windows the meter faces sit in."""
     def outer(ctx):
-        round_rect_path(ctx, x0, y0, x1 - x0, y1 - y0, 4.0)
+        A.round_rect_path(ctx, x0, y0, x1 - x0, y1 - y0, 4.0)
         ctx.fill()
 
     m = A.mask_of(W, H, outer)
@@ -165,7 +151,7 @@ def meter_escutcheon(img, x0, y0, x1, y1, windows):
 
     for wx, wy, ww, wh in windows:
         def win(ctx, wx=wx, wy=wy, ww=ww, wh=wh):
-            round_rect_path(ctx, wx - 1.5, wy - 1.5, ww + 3.0, wh + 3.0, 3.5)
+            A.round_rect_path(ctx, wx - 1.5, wy - 1.5, ww + 3.0, wh + 3.0, 3.5)
             ctx.fill()
 
         wm = A.mask_of(W, H, win)
@@ -208,7 +194,7 @@ def switch_plate(img, cx, cy):
 def name_badge(img, x, y, w, h):
     """Black anodised badge with the product name in polished aluminium letters."""
     def plate(ctx):
-        round_rect_path(ctx, x, y, w, h, 3.0)
+        A.round_rect_path(ctx, x, y, w, h, 3.0)
         ctx.fill()
 
     m = A.mask_of(W, H, plate)

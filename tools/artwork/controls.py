@@ -324,9 +324,7 @@ VU_LABELLED = {-20: "20", -10: "10", -5: "5", -3: "3", 0: "0", 1: "1", 2: "2", 3
 
 
 def _vu_xy(angle_deg, radius):
-    px, py = VU_PIVOT
-    a = math.radians(angle_deg)
-    return px + radius * math.sin(a), py - radius * math.cos(a)
+    return A.polar_xy(VU_PIVOT[0], VU_PIVOT[1], angle_deg, radius)
 
 
 def vu_face():
@@ -460,12 +458,7 @@ def vu_frame(face, deflection):
 
 
 def _round_rect(ctx, x, y, w, h, r):
-    ctx.new_sub_path()
-    ctx.arc(x + w - r, y + r, r, -math.pi / 2, 0)
-    ctx.arc(x + w - r, y + h - r, r, 0, math.pi / 2)
-    ctx.arc(x + r, y + h - r, r, math.pi / 2, math.pi)
-    ctx.arc(x + r, y + r, r, math.pi, 1.5 * math.pi)
-    ctx.close_path()
+    A.round_rect_path(ctx, x, y, w, h, r)
     ctx.fill()
 
 
