@@ -19,6 +19,15 @@ const VstTimeInfo* AsTimeInfo(intptr_t answer) { return reinterpret_cast<const V
 
 bool IsFiniteAtLeastZero(double v) { return std::isfinite(v) && v >= 0.0; }
 
+// The list that hands one event record to the host.
+VstEvents OneEvent(void* event) {
+  VstEvents events;
+  std::memset(&events, 0, sizeof events);
+  events.numEvents = 1;
+  events.events[0] = static_cast<VstEvent*>(event);
+  return events;
+}
+
 }  // namespace
 
 // [editor thread, PlugLock held by the gesture's caller]
@@ -153,10 +162,7 @@ bool IEffectVST::MidiMessageOut(const MidiMessage& message) {
   event.midiData[2] = static_cast<char>(message.data2);
   event.midiData[3] = 0;
 
-  VstEvents events;
-  std::memset(&events, 0, sizeof events);
-  events.numEvents = 1;
-  events.events[0] = reinterpret_cast<VstEvent*>(&event);
+  VstEvents events = OneEvent(&event);
   return CallHost(audioMasterProcessEvents, 0, 0, &events) == 1;
 }
 
@@ -169,9 +175,6 @@ bool IEffectVST::SysExOut(const SysExMessage& message) {
   event.dumpBytes = message.size;
   event.sysexDump = const_cast<char*>(reinterpret_cast<const char*>(message.data));
 
-  VstEvents events;
-  std::memset(&events, 0, sizeof events);
-  events.numEvents = 1;
-  events.events[0] = reinterpret_cast<VstEvent*>(&event);
+  VstEvents events = OneEvent(&event);
   return CallHost(audioMasterProcessEvents, 0, 0, &events) == 1;
 }
