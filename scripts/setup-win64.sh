@@ -34,6 +34,9 @@ requirements=(
   "file:/usr/lib/wine/wine64:wine64"
   "cmd:wineboot:wine"
   "cmd:wineserver:wine"
+  # Wine only recommends its fonts; GDI text under Wine needs them.
+  "file:/usr/share/wine/fonts/tahoma.ttf:fonts-wine"
+  "file:/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf:fonts-liberation"
   "cmd:Xvfb:xvfb"
   "cmd:dpkg-source:dpkg-dev"
   "cmd:patch:patch"
