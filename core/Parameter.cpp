@@ -8,16 +8,14 @@
 
 namespace {
 constexpr int kMaxDisplayPrecision = 6;
+}  // namespace
 
-// Truncation toward zero that stays defined for any double: values beyond the
-// int32 range are clamped, NaN counts as 0.
 int32_t TruncateToInt32(double v) {
   if (std::isnan(v)) return 0;
   if (v >= 2147483647.0) return INT32_MAX;
   if (v <= -2147483648.0) return INT32_MIN;
   return static_cast<int32_t>(v);
 }
-}  // namespace
 
 void Parameter::InitNumber(const char* newName, double newDefault, double newMin, double newMax,
                            double newStep, const char* newLabel, const char* newGroup,

@@ -16,6 +16,10 @@ enum ParamType : int32_t {
   Double = 4,  // the only kind that escapes step snapping
 };
 
+// Truncation toward zero that stays defined for any double: values beyond the
+// int32 range are clamped, NaN counts as 0.
+int32_t TruncateToInt32(double v);
+
 struct DisplayText {
   int32_t value;
   char text[32];

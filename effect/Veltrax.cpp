@@ -13,15 +13,6 @@ constexpr int32_t FourCharCode(const char (&code)[5]) {
 
 constexpr int32_t kVersion = 0x00010000;  // 1.0.0
 
-// Truncation toward zero; values beyond the 32-bit range saturate instead of
-// being undefined (only 1..5 select anything).
-int32_t TruncateToInt32(double v) {
-  if (!(v == v)) return 0;
-  if (v >= 2147483647.0) return INT32_MAX;
-  if (v <= -2147483648.0) return INT32_MIN;
-  return static_cast<int32_t>(v);
-}
-
 }  // namespace
 
 // [any host thread, creation lock held]
