@@ -23,17 +23,19 @@ void CountPixels(benchmark::State& state, int64_t pixelsPerIteration) {
                                                   benchmark::Counter::kIsRate);
 }
 
-// The background onto the surface: opaque copy of 700 x 160 at 1.0.
-void BM_BlitOpaqueCopy(benchmark::State& state) {
+// The background onto the surface: a copy of 700 x 160 at the given opacity.
+void BlitBackground(benchmark::State& state, float opacity) {
   SysBitmap surface(kWidth, kHeight);
   auto background = Panel(101);
   if (!background) return state.SkipWithError("panel image 101 missing");
   for (auto _ : state) {
-    Blit(&surface, background.get(), 0, 0, nullptr, 1.0f, BlendCopy);
+    Blit(&surface, background.get(), 0, 0, nullptr, opacity, BlendCopy);
     benchmark::ClobberMemory();
   }
   CountPixels(state, int64_t{kWidth} * kHeight);
 }
+
+void BM_BlitOpaqueCopy(benchmark::State& state) { BlitBackground(state, 1.0f); }
 BENCHMARK(BM_BlitOpaqueCopy);
 
 // Knob frames: source-alpha copy of 64 x 64 at 1.0, cycling through the strip.
@@ -55,16 +57,7 @@ void BM_BlitSourceAlphaFrames(benchmark::State& state) {
 BENCHMARK(BM_BlitSourceAlphaFrames);
 
 // Weighted (BlendKindOpaque below 1.0) and additive (BlendKindAdd) blits.
-void BM_BlitWeightedCopy(benchmark::State& state) {
-  SysBitmap surface(kWidth, kHeight);
-  auto background = Panel(101);
-  if (!background) return state.SkipWithError("panel image 101 missing");
-  for (auto _ : state) {
-    Blit(&surface, background.get(), 0, 0, nullptr, 0.7f, BlendCopy);
-    benchmark::ClobberMemory();
-  }
-  CountPixels(state, int64_t{kWidth} * kHeight);
-}
+void BM_BlitWeightedCopy(benchmark::State& state) { BlitBackground(state, 0.7f); }
 BENCHMARK(BM_BlitWeightedCopy);
 
 void BM_BlitWeightedSourceAlphaFrames(benchmark::State& state) {
