@@ -67,63 +67,94 @@ struct ChannelPin {
 
 class IEffectBase {
  public:
+  // [any host thread; creation lock held]
   IEffectBase(int parameterCount, const char* channelIO, int presetCount, const char* effectName,
               const char* productName, const char* makerName, int32_t version, int32_t uniqueId,
               int32_t makerId, bool isInstrument, bool acceptsMidi, int32_t adapterKind);
 
-  // Virtual operations in slot order.
+  // Thread tags: [who calls; which lock]. "PlugLock held" means the caller
+  // holds it (checked in debug builds); "takes PlugLock" means the operation
+  // takes it itself. Virtual operations in slot order; the unnamed hooks that
+  // nothing called are gone, the numbers keep the remaining slots' places.
+
+  // [dispatcher thread; no lock: effClose waits for PlugLock, then releases it]
   virtual ~IEffectBase();                                                    // 0
+  // [dispatcher thread; takes PlugLock]
   virtual void Reset();                                                      // 1
+  // [any thread; takes PlugLock]
   virtual void ParameterChanged(int index);                                  // 2
-  // Audio thread, PlugLock held. One pointer per pin, connected or not.
+  // [audio thread; PlugLock held] One pointer per pin, connected or not.
   virtual void ProcessBlock(double** inputs, double** outputs, int32_t frames);  // 3
+  // [dispatcher thread; PlugLock held]
   virtual void EditorOpened() {}                                             // 4
+  // [dispatcher thread; PlugLock held]
   virtual void EditorClosed() {}                                             // 5
-  virtual void OnIdle() {}                                                   // 6
+  // [dispatcher thread; takes PlugLock]
   virtual void ActivationChanged(bool active);                               // 7
+  // [dispatcher thread; PlugLock held]
   virtual void MidiMessageIn(const MidiMessage& message);                    // 8
+  // [dispatcher thread; PlugLock held]
   virtual void SysExIn(const SysExMessage& /*message*/) {}                   // 9
+  // [dispatcher thread; PlugLock held]
   virtual bool NoteNameFor(int key, char* text);                             // 10
+  // [any thread; PlugLock held]
   virtual bool WriteState(StateChunk& chunk) { return SerializeParams(chunk); }  // 11
+  // [any thread; PlugLock held]
   virtual int32_t ReadState(const StateChunk& chunk, int32_t position) {     // 12
     return UnserializeParams(chunk, position);
   }
+  // [any thread; PlugLock held]
   virtual bool StateMatches(const double* values, int start) const;          // 13
+  // [editor thread; PlugLock held]
   virtual void OnEditorResized() {}                                          // 14
-  virtual bool HasExtraQuery() const { return false; }                       // 15
+  // [dispatcher thread; PlugLock held]
   virtual void HostKnown() {}                                                // 16
-  virtual void OnHostExtension() {}                                          // 17
-  // Editor thread: the user moved a control.
+  // [editor thread; takes PlugLock] The user moved a control.
   virtual void SetParameterFromEditor(int index, double normalised);        // 18
+  // [editor thread; PlugLock held or not] Host automation framing and values.
   virtual void BeginParameterEdit(int index) = 0;                            // 19
+  // [editor thread; PlugLock held]
   virtual void NotifyHostParam(int index, double normalised) = 0;           // 20
+  // [editor thread; PlugLock held or not]
   virtual void EndParameterEdit(int index) = 0;                              // 21
+  // [any thread; no lock of its own]
   virtual void NotifyHostDisplay() = 0;                                      // 22
+  // [any thread; no lock of its own]
   virtual bool IsRenderingOffline() { return false; }                        // 23
+  // [any thread; no lock of its own] Host time queries.
   virtual int32_t QuerySamplePosition() = 0;                                 // 24
   virtual double QueryTempo() = 0;                                           // 25
   virtual void QueryTimeSignature(int32_t* numerator, int32_t* denominator) = 0;  // 26
   virtual void QueryTimeInfo(TimeInfo* info) = 0;                            // 27
+  // [dispatcher thread; PlugLock held]
   virtual HostKind IdentifyHost() { return hostKind; }                       // 28
+  // [any thread; no lock]
   virtual int32_t AdapterKind() const { return adapterKind; }                // 29
+  // [editor thread; no lock of its own]
   virtual void EditorResized() = 0;                                          // 30
+  // [dispatcher thread; PlugLock held]
   virtual void PrepareForHost() {}                                           // 31
-  // Takes ownership of editor.
+  // [dispatcher thread or construction; takes PlugLock] Takes ownership of editor.
   virtual void AttachEditor(IEditorLink* editor);                            // 32
+  // [dispatcher thread; PlugLock held]
   virtual void ChangeLatency(int32_t samples) { latency = samples; }         // 33
+  // [caller's thread; no lock of its own]
   virtual bool MidiMessageOut(const MidiMessage& message) = 0;               // 34
   virtual bool SysExOut(const SysExMessage& /*message*/) { return false; }   // 35
+  // [dispatcher thread; PlugLock held]
   virtual void RefreshEditorParams();                                        // 36
-  virtual void OnEditorRefresh() {}                                          // 37
+  // [dispatcher thread; PlugLock held]
   virtual void ProgramChanged() {}                                           // 38
+  // [dispatcher thread or construction; PlugLock held]
   virtual void ChangeBlockSize(int32_t frames);                              // 39
 
-  // Parameters.
+  // Parameters. [any thread; no lock: the list never changes after construction]
   int ParameterCount() const { return parameters.Count(); }
   Parameter* ParamAt(int index) const { return parameters.Get(index); }
-  void NotifyAllParamsChanged();  // callers hold the lock
+  // [any thread; PlugLock held]
+  void NotifyAllParamsChanged();
 
-  // Channels.
+  // Channels. [any thread; PlugLock held for the pins, none for the configurations]
   bool LegalIO(int inputs, int outputs) const;
   int ChannelConfigCount() const { return channelConfigs.Count(); }
   const ChannelConfig* ChannelConfigAt(int index) const { return channelConfigs.Get(index); }
@@ -131,18 +162,24 @@ class IEffectBase {
   int OutputPinCount() const { return outputPins.Count(); }
   ChannelPin* InputPin(int index) const { return inputPins.Get(index); }
   ChannelPin* OutputPin(int index) const { return outputPins.Get(index); }
+  // [dispatcher thread or construction; PlugLock held]
   void ConnectInputs(int first, int count, bool connected);
   void ConnectOutputs(int first, int count, bool connected);
+  // [any thread; PlugLock held] Frames the scratch buffers hold; set only
+  // by ChangeBlockSize.
+  int32_t BlockSize() const { return blockSize; }
 
-  // Audio thread, caller holds the lock. Runs ProcessBlock on host buffers;
-  // a frame count beyond blockSize is processed in pieces of blockSize.
-  // accumulate adds the result to the host's outputs instead of replacing.
+  // [audio thread; PlugLock held] Runs ProcessBlock on host buffers; a frame
+  // count beyond BlockSize() is processed in pieces of BlockSize(). accumulate
+  // adds the result to the host's outputs instead of replacing.
   void ProcessFloatBlock(float** hostInputs, float** hostOutputs, int32_t frames, bool accumulate);
   void ProcessDoubleBlock(double** hostInputs, double** hostOutputs, int32_t frames);
 
-  // State and presets; callers hold the lock except where noted.
-  bool SerializeParams(StateChunk& chunk);                     // takes the lock
-  int32_t UnserializeParams(const StateChunk& chunk, int32_t position);  // takes the lock
+  // State and presets.
+  // [any thread; takes PlugLock]
+  bool SerializeParams(StateChunk& chunk);
+  int32_t UnserializeParams(const StateChunk& chunk, int32_t position);
+  // [dispatcher thread or construction; PlugLock held]
   bool SerializePresets(StateChunk& chunk);
   int32_t UnserializePresets(const StateChunk& chunk, int32_t position);
   void ModifyCurrentPreset(const char* name = nullptr);
@@ -152,7 +189,9 @@ class IEffectBase {
   int PresetCount() const { return presets.Count(); }
   Preset* PresetAt(int index) const { return presets.Get(index); }
 
+  // [any thread; no lock]
   PlugLock& Lock() { return lock; }
+  // [any thread; no lock: attached once at construction, gone only with the instance]
   IEditorLink* Editor() const { return editor; }
 
  protected:
@@ -160,7 +199,8 @@ class IEffectBase {
   PlugLock lock;
 
  public:
-  // Identity and host-facing settings, read and written by the adapter.
+  // Identity and host-facing settings, read and written by the adapter
+  // [dispatcher thread; PlugLock held].
   char effectName[128] = "";
   char productName[128] = "";
   char makerName[128] = "";
@@ -174,7 +214,6 @@ class IEffectBase {
   bool acceptsMidi = false;
   int32_t currentPreset = 0;
   double sampleRate = 44100.0;
-  int32_t blockSize = 0;
   int32_t latency = 0;
   int32_t tailSize = 0;
 
@@ -199,4 +238,6 @@ class IEffectBase {
   void ReturnFloatOutputs(int32_t offset, int32_t frames, bool accumulate);
   void AttachDoubleBuffers(double** hostInputs, double** hostOutputs, int32_t offset,
                            int32_t frames);
+
+  int32_t blockSize = 0;
 };

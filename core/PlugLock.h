@@ -2,6 +2,10 @@
 // Recursive lock: the same thread may take it again while holding it.
 // A critical section on Windows, a recursive mutex elsewhere.
 
+#include <atomic>
+#include <cassert>
+#include <cstdint>
+
 class PlugLock {
  public:
   PlugLock();
@@ -9,12 +13,22 @@ class PlugLock {
   PlugLock(const PlugLock&) = delete;
   PlugLock& operator=(const PlugLock&) = delete;
 
+  // [any thread] Blocks until the calling thread holds the lock.
   void Lock();
+  // [the holding thread]
   void Unlock();
+  // [any thread] For debug checks of "caller holds the lock" contracts.
+  bool HeldByCurrentThread() const;
 
  private:
+  // The platform's part.
+  void Acquire();
+  void Release();
+
   // Room for the platform's lock object without exposing its header.
   alignas(16) unsigned char storage_[64];
+  std::atomic<uintptr_t> owner_{0};  // token of the holding thread, 0 for none
+  int depth_ = 0;                    // written by the holding thread only
 };
 
 // Holds a PlugLock for the lifetime of the guard, also when unwinding.
@@ -28,3 +42,11 @@ class PlugLockGuard {
  private:
   PlugLock& lock_;
 };
+
+// Debug builds check that an operation documented as "caller holds PlugLock"
+// is really entered with it held.
+#ifdef NDEBUG
+#define VELTRAX_ASSERT_LOCKED(plugLock) ((void)0)
+#else
+#define VELTRAX_ASSERT_LOCKED(plugLock) assert((plugLock).HeldByCurrentThread())
+#endif

@@ -15,7 +15,6 @@ constexpr int32_t kVersion = 0x00010000;  // 1.0.0
 
 }  // namespace
 
-// [any host thread, creation lock held]
 IEffectVST* CreateEffectInstance(audioMasterCallback hostCallback) {
   return new (std::nothrow) Veltrax(hostCallback);
 }

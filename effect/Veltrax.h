@@ -31,13 +31,15 @@ class Veltrax : public IEffectVST {
     kLampControl = 7,
   };
 
+  // [any host thread; creation lock held]
   explicit Veltrax(audioMasterCallback hostCallback);
+  // [dispatcher thread; no lock]
   ~Veltrax() override = default;
 
-  // [dispatcher, editor or any host thread] Takes PlugLock (recursively).
+  // [any thread; takes PlugLock]
   void ParameterChanged(int index) override;
-  // [audio thread] The caller holds PlugLock. inputs and outputs each hold
-  // the left and the right channel; both chains always run.
+  // [audio thread; PlugLock held] inputs and outputs each hold the left and
+  // the right channel; both chains always run.
   void ProcessBlock(double** inputs, double** outputs, int32_t frames) override;
 
  private:
@@ -60,7 +62,7 @@ class Veltrax : public IEffectVST {
   void RunChains(const double* inLeft, const double* inRight, double* outLeft, double* outRight,
                  int32_t frames);
   void RecoverFromNonFiniteHistory();
-  // [audio thread, PlugLock held] Stores values in the editor's controls only.
+  // [audio thread; PlugLock held] Stores values in the editor's controls only.
   void FeedMeters();
 
   friend struct VeltraxProbe;  // tests read the filter state

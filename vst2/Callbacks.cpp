@@ -8,12 +8,11 @@
 #include "EffectVST.h"
 #include "VstDetail.h"
 
-// [audio thread, PlugLock held]
 void IEffectVST::AnnounceMidiInterest() {
   if (acceptsMidi) CallHost(audioMasterWantMidi);
 }
 
-// [audio thread] Adds the processed block to what the host's outputs hold.
+// Adds the processed block to what the host's outputs hold.
 void VST_CALLBACK IEffectVST::VSTProcess(AEffect* effect, float** inputs, float** outputs,
                                          int32_t frames) {
   IEffectVST* plug = InstanceOf(effect);
@@ -23,7 +22,7 @@ void VST_CALLBACK IEffectVST::VSTProcess(AEffect* effect, float** inputs, float*
   plug->ProcessFloatBlock(inputs, outputs, frames, /*accumulate=*/true);
 }
 
-// [audio thread] Overwrites the host's outputs.
+// Overwrites the host's outputs.
 void VST_CALLBACK IEffectVST::VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs,
                                                   int32_t frames) {
   IEffectVST* plug = InstanceOf(effect);
@@ -33,7 +32,7 @@ void VST_CALLBACK IEffectVST::VSTProcessReplacing(AEffect* effect, float** input
   plug->ProcessFloatBlock(inputs, outputs, frames, /*accumulate=*/false);
 }
 
-// [audio thread] Processes straight in the host's double buffers.
+// Processes straight in the host's double buffers.
 void VST_CALLBACK IEffectVST::VSTProcessDoubleReplacing(AEffect* effect, double** inputs,
                                                         double** outputs, int32_t frames) {
   IEffectVST* plug = InstanceOf(effect);
@@ -43,7 +42,7 @@ void VST_CALLBACK IEffectVST::VSTProcessDoubleReplacing(AEffect* effect, double*
   plug->ProcessDoubleBlock(inputs, outputs, frames);
 }
 
-// [any host thread] Waits for a running block; 0 for an index out of range.
+// Waits for a running block; 0 for an index out of range.
 float VST_CALLBACK IEffectVST::VSTGetParameter(AEffect* effect, int32_t index) {
   IEffectVST* plug = InstanceOf(effect);
   if (plug == nullptr) return 0.0f;
@@ -53,7 +52,7 @@ float VST_CALLBACK IEffectVST::VSTGetParameter(AEffect* effect, int32_t index) {
   return static_cast<float>(param->Normalize(param->value));
 }
 
-// [any host thread] The host is not told back about its own change.
+// The host is not told back about its own change.
 void VST_CALLBACK IEffectVST::VSTSetParameter(AEffect* effect, int32_t index, float value) {
   IEffectVST* plug = InstanceOf(effect);
   if (plug == nullptr) return;

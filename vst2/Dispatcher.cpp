@@ -1,5 +1,5 @@
 // The dispatcher: every host request other than audio and plain parameter
-// reads and writes. [dispatcher thread] Each call holds PlugLock throughout,
+// reads and writes. Each call holds PlugLock throughout,
 // so it never overlaps a block, a parameter callback or an editor change.
 //
 // Hosts pass buffers without sizes. Every copy into one is cut to the size
@@ -38,7 +38,7 @@ double Clamp(double v, double low, double high) { return v < low ? low : (v > hi
 
 }  // namespace
 
-// [dispatcher thread] Takes PlugLock for the call; effClose waits for the
+// Takes PlugLock for the call; effClose waits for the
 // lock (so no block or parameter call is still inside) and destroys the
 // instance with the lock released, since the lock dies with it.
 intptr_t VST_CALLBACK IEffectVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index,

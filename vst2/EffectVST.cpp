@@ -62,6 +62,9 @@ IEffectVST::IEffectVST(audioMasterCallback hostCallback, int parameterCount, con
   SetUpArrangement(inputArrangement, InputPinCount());
   SetUpArrangement(outputArrangement, OutputPinCount());
 
+  // Nobody else can reach the instance yet; the lock keeps the pins'
+  // "PlugLock held" contract true all the same.
+  PlugLockGuard guard(Lock());
   ConnectInputs(0, InputPinCount(), true);
   ConnectOutputs(0, OutputPinCount(), true);
   ChangeBlockSize(1024);
@@ -71,7 +74,6 @@ IEffectVST::IEffectVST(audioMasterCallback hostCallback, int parameterCount, con
 // and presets.
 IEffectVST::~IEffectVST() = default;
 
-// [dispatcher thread or construction]
 void IEffectVST::AttachEditor(IEditorLink* editor) {
   if (editor == nullptr) return;
   IEffectBase::AttachEditor(editor);
@@ -92,7 +94,7 @@ void IEffectVST::LimitToStereo() {
   if (OutputPinCount() > 2) ConnectOutputs(2, OutputPinCount() - 2, true);
 }
 
-// [caller's thread] A missing host callback answers 0 instead of crashing:
+// A missing host callback answers 0 instead of crashing:
 // nothing the plug-in asks the host is essential to run.
 intptr_t IEffectVST::CallHost(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
   if (hostCallback == nullptr) return 0;

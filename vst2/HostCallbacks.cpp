@@ -30,7 +30,6 @@ VstEvents OneEvent(void* event) {
 
 }  // namespace
 
-// [editor thread, PlugLock held by the gesture's caller]
 void IEffectVST::BeginParameterEdit(int index) { CallHost(audioMasterBeginEdit, index); }
 
 void IEffectVST::NotifyHostParam(int index, double normalised) {
@@ -106,7 +105,7 @@ void IEffectVST::QueryTimeInfo(TimeInfo* out) {
   out->cycling = (info->flags & kVstTransportCycleActive) != 0;
 }
 
-// [dispatcher thread, PlugLock held] Asks the host once; the answer, also an
+// Asks the host once; the answer, also an
 // Unknown one, is kept for the life of the instance.
 HostKind IEffectVST::IdentifyHost() {
   if (hostKind != HostNotAsked) return hostKind;
@@ -124,7 +123,7 @@ HostKind IEffectVST::IdentifyHost() {
   return hostKind;
 }
 
-// [dispatcher thread, PlugLock held] The first effOpen only.
+// The first effOpen only.
 void IEffectVST::PrepareForHost() {
   if (hostInitDone) return;
   hostInitDone = true;
@@ -143,14 +142,14 @@ void IEffectVST::PrepareForHost() {
   HostKnown();
 }
 
-// [editor thread] The host is not asked to resize its window.
+// The host is not asked to resize its window.
 void IEffectVST::EditorResized() {
   if (editor == nullptr) return;
   editorRect = ERect{0, 0, RectCoordinate(editor->Height()), RectCoordinate(editor->Width())};
   OnEditorResized();
 }
 
-// [caller's thread] The event records live on the stack for the call.
+// The event records live on the stack for the call.
 bool IEffectVST::MidiMessageOut(const MidiMessage& message) {
   VstMidiEvent event;
   std::memset(&event, 0, sizeof event);

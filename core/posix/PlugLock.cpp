@@ -13,5 +13,5 @@ static_assert(sizeof(std::recursive_mutex) <= 64, "PlugLock storage too small");
 
 PlugLock::PlugLock() { new (storage_) std::recursive_mutex(); }
 PlugLock::~PlugLock() { Mutex(storage_).~recursive_mutex(); }
-void PlugLock::Lock() { Mutex(storage_).lock(); }
-void PlugLock::Unlock() { Mutex(storage_).unlock(); }
+void PlugLock::Acquire() { Mutex(storage_).lock(); }
+void PlugLock::Release() { Mutex(storage_).unlock(); }

@@ -14,5 +14,5 @@ static_assert(sizeof(CRITICAL_SECTION) <= 64, "PlugLock storage too small");
 
 PlugLock::PlugLock() { InitializeCriticalSection(new (storage_) CRITICAL_SECTION); }
 PlugLock::~PlugLock() { DeleteCriticalSection(Section(storage_)); }
-void PlugLock::Lock() { EnterCriticalSection(Section(storage_)); }
-void PlugLock::Unlock() { LeaveCriticalSection(Section(storage_)); }
+void PlugLock::Acquire() { EnterCriticalSection(Section(storage_)); }
+void PlugLock::Release() { LeaveCriticalSection(Section(storage_)); }

@@ -61,9 +61,9 @@ TEST(Pins, BlockSizeResizesAndClearsEveryScratch) {
   EXPECT_EQ(effect.InputPin(1)->Scratch()[5], 0.0);
   // A size whose bytes do not fit 32 bits keeps the old one.
   effect.ChangeBlockSize(INT32_MAX / 4);
-  EXPECT_EQ(effect.blockSize, 32);
+  EXPECT_EQ(effect.BlockSize(), 32);
   effect.ChangeBlockSize(-5);
-  EXPECT_EQ(effect.blockSize, 0);
+  EXPECT_EQ(effect.BlockSize(), 0);
   EXPECT_EQ(effect.OutputPin(0)->Scratch(), nullptr);
 }
 
