@@ -1,6 +1,7 @@
 #pragma once
-// What the entry point needs from the platform: the loaded module and the
-// process-wide creation lock. One implementation per platform (posix/, win32/).
+// The module services of the platform: the loaded module (the editor finds
+// its images through it) and the entry point's process-wide creation lock.
+// One implementation per platform (posix/, win32/).
 
 // The module instance handle of this library (the handle the loader gave it
 // on Windows, its load address elsewhere). [any thread]
