@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace veltrax {
+
 std::vector<double> BenchSignal(int frames, int channel) {
   std::vector<double> samples(static_cast<size_t>(frames));
   uint32_t noise = 0x1234567u + static_cast<uint32_t>(channel);
@@ -28,3 +30,5 @@ void ReportFrameCounters(benchmark::State& state, int framesPerIteration) {
 void BlockSizes(benchmark::internal::Benchmark* benchmark) {
   for (int frames : {32, 64, 512, 4096}) benchmark->Arg(frames);
 }
+
+}  // namespace veltrax

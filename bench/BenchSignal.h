@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace veltrax {
+
 constexpr double kBenchSampleRate = 44100.0;
 
 // `frames` samples of a tone with a little noise, about -6 dBFS: keeps the
@@ -18,3 +20,5 @@ void ReportFrameCounters(benchmark::State& state, int framesPerIteration);
 
 // The block sizes every benchmark runs.
 void BlockSizes(benchmark::internal::Benchmark* benchmark);
+
+}  // namespace veltrax

@@ -10,6 +10,8 @@
 #include "BenchSignal.h"
 #include "VstAbi.h"
 
+namespace veltrax {
+
 namespace {
 
 intptr_t VST_CALLBACK SilentHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
@@ -94,4 +96,6 @@ void ProcessDoubleReplacing(benchmark::State& state) {
 
 BENCHMARK(ProcessReplacing)->Apply(BlockSizes);
 BENCHMARK(ProcessDoubleReplacing)->Apply(BlockSizes);
+}  // namespace veltrax
+
 BENCHMARK_MAIN();

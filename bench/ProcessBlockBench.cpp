@@ -9,6 +9,8 @@
 #include "BenchSignal.h"
 #include "EffectVST.h"
 
+namespace veltrax {
+
 namespace {
 
 intptr_t VST_CALLBACK SilentHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
@@ -49,4 +51,6 @@ void ProcessBlock(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(ProcessBlock)->Apply(BlockSizes);
+}  // namespace veltrax
+
 BENCHMARK_MAIN();

@@ -1,4 +1,6 @@
 #pragma once
+
+namespace veltrax {
 // What the plug-in base and its adapters see of an attached editor. The
 // editor layer implements it; the core knows nothing else of drawing.
 
@@ -26,3 +28,5 @@ class IEditorLink {
   virtual void* OpenWindow(void* parent) = 0;
   virtual void CloseWindow() = 0;
 };
+
+}  // namespace veltrax

@@ -11,6 +11,8 @@
 #include "TextCopy.h"
 #include "Trace.h"
 
+namespace veltrax {
+
 namespace {
 int32_t ClampToInt32(long long v) {
   return static_cast<int32_t>(std::min<long long>(std::max<long long>(v, INT32_MIN), INT32_MAX));
@@ -163,3 +165,5 @@ void IEffectBase::NotifyAllParamsChanged() {
   VELTRAX_ASSERT_LOCKED(lock);
   for (int i = 0; i < ParameterCount(); ++i) ParameterChanged(i);
 }
+
+}  // namespace veltrax

@@ -16,6 +16,8 @@
 #include "PlugLock.h"
 #include "StateChunk.h"
 
+namespace veltrax {
+
 struct ChannelConfig {
   int32_t inputs = 0;
   int32_t outputs = 0;
@@ -241,3 +243,5 @@ class IEffectBase {
 
   int32_t blockSize = 0;
 };
+
+}  // namespace veltrax

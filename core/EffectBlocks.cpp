@@ -7,6 +7,8 @@
 
 #include "EffectBase.h"
 
+namespace veltrax {
+
 namespace {
 // Replacing paths without room to process: the host's outputs get silence.
 template <class Sample>
@@ -132,3 +134,5 @@ void IEffectBase::ProcessDoubleBlock(double** hostInputs, double** hostOutputs, 
 }
 
 // ---------------------------------------------------------------------------
+
+}  // namespace veltrax

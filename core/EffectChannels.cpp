@@ -7,6 +7,8 @@
 #include "EffectBase.h"
 #include "Trace.h"
 
+namespace veltrax {
+
 namespace {
 constexpr int64_t kPointerSize = sizeof(double*);
 constexpr int64_t kSampleSize = sizeof(double);
@@ -96,3 +98,4 @@ void IEffectBase::ConnectOutputs(int first, int count, bool connected) {
   ConnectPins(outputPins, first, count, connected);
 }
 
+}  // namespace veltrax

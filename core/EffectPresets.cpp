@@ -9,6 +9,8 @@
 #include "TextCopy.h"
 #include "Trace.h"
 
+namespace veltrax {
+
 namespace {
 constexpr char kUserPresetName[] = "user preset";
 constexpr char kFilledPresetName[] = "Empty";
@@ -148,3 +150,4 @@ void IEffectBase::FillEmptyPresets(const char* name, int count) {
   }
 }
 
+}  // namespace veltrax

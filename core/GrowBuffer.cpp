@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdlib>
 
+namespace veltrax {
+
 namespace {
 constexpr int64_t kPage = 4096;
 constexpr int64_t kLargestStep = 4194304;
@@ -87,3 +89,5 @@ bool GrowBuffer::Append(const void* bytes, int32_t count) {
   std::memmove(data_ + oldSize, source, static_cast<size_t>(count));
   return true;
 }
+
+}  // namespace veltrax

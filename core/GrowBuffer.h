@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace veltrax {
+
 class GrowBuffer {
  public:
   static constexpr int32_t kDefaultGranularity = 4096;
@@ -74,3 +76,5 @@ class OwnedList {
   T** Entries() const { return static_cast<T**>(buffer_.Data()); }
   GrowBuffer buffer_;
 };
+
+}  // namespace veltrax

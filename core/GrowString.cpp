@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
+namespace veltrax {
+
 bool GrowString::Set(const char* text, int32_t count, int32_t offset) {
   if (!text) text = "";
   if (offset < 0) offset = 0;
@@ -24,3 +26,5 @@ bool GrowString::Set(const char* text, int32_t count, int32_t offset) {
   data[offset + count] = '\0';
   return true;
 }
+
+}  // namespace veltrax

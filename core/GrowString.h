@@ -3,6 +3,8 @@
 
 #include "GrowBuffer.h"
 
+namespace veltrax {
+
 class GrowString {
  public:
   GrowString() : buffer_(128) {}
@@ -20,3 +22,5 @@ class GrowString {
  private:
   GrowBuffer buffer_;
 };
+
+}  // namespace veltrax

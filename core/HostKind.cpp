@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace veltrax {
+
 namespace {
 struct HostKey {
   const char* key;
@@ -58,3 +60,5 @@ int32_t HostVersionFromDecimal(intptr_t decimal) {
   const intptr_t patch = decimal % 100;
   return static_cast<int32_t>((major << 16) + (minor << 8) + patch);
 }
+
+}  // namespace veltrax

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace veltrax {
+
 enum HostKind : int32_t {
   HostNotAsked = -1,
   Unknown = 0,
@@ -40,3 +42,5 @@ HostKind LookUpHostKind(const char* productName);
 
 // Vendor version as the decimal MMmmbb the host answers, into 0xMMmmbb.
 int32_t HostVersionFromDecimal(intptr_t decimal);
+
+}  // namespace veltrax

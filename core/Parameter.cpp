@@ -6,6 +6,8 @@
 
 #include "TextCopy.h"
 
+namespace veltrax {
+
 namespace {
 constexpr int kMaxDisplayPrecision = 6;
 }  // namespace
@@ -127,3 +129,5 @@ const DisplayText* Parameter::DisplayTextFor(double v) const {
   }
   return nullptr;
 }
+
+}  // namespace veltrax

@@ -8,6 +8,8 @@
 
 #include "GrowBuffer.h"
 
+namespace veltrax {
+
 enum ParamType : int32_t {
   None = 0,    // constructed, never initialised
   Bool = 1,
@@ -69,3 +71,5 @@ class Parameter {
   bool negateDisplay = false;
   GrowBuffer displayTexts{4096};
 };
+
+}  // namespace veltrax

@@ -1,5 +1,7 @@
 #include "PlugLock.h"
 
+namespace veltrax {
+
 namespace {
 // One address per thread: a token that needs no platform thread id.
 uintptr_t ThreadToken() {
@@ -22,3 +24,5 @@ bool PlugLock::HeldByCurrentThread() const {
   // Only the holder itself can read its own token here, so relaxed suffices.
   return owner_.load(std::memory_order_relaxed) == ThreadToken();
 }
+
+}  // namespace veltrax

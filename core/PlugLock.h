@@ -6,6 +6,8 @@
 #include <cassert>
 #include <cstdint>
 
+namespace veltrax {
+
 class PlugLock {
  public:
   PlugLock();
@@ -50,3 +52,5 @@ class PlugLockGuard {
 #else
 #define VELTRAX_ASSERT_LOCKED(plugLock) assert((plugLock).HeldByCurrentThread())
 #endif
+
+}  // namespace veltrax

@@ -1,4 +1,6 @@
 #pragma once
+
+namespace veltrax {
 // The module services of the platform: the loaded module (the editor finds
 // its images through it) and the entry point's process-wide creation lock.
 // One implementation per platform (posix/, win32/).
@@ -19,3 +21,5 @@ class CreationLockGuard {
   CreationLockGuard(const CreationLockGuard&) = delete;
   CreationLockGuard& operator=(const CreationLockGuard&) = delete;
 };
+
+}  // namespace veltrax

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace veltrax {
+
 namespace {
 // Byte by byte, so the format is little-endian whatever the machine is.
 void StoreLittleEndian(uint8_t* bytes, uint64_t v, int count) {
@@ -141,3 +143,5 @@ int32_t ReadChunkHeader(const StateChunk& chunk, int32_t& position) {
   position = afterVersion;
   return version;
 }
+
+}  // namespace veltrax

@@ -7,6 +7,8 @@
 
 #include "GrowBuffer.h"
 
+namespace veltrax {
+
 constexpr int32_t kChunkMagic = 0x70666674;          // bytes 74 66 66 70
 constexpr int32_t kChunkFormatVersion = 0x00010000;  // independent of the plug-in's version
 
@@ -49,3 +51,5 @@ bool WriteChunkHeader(StateChunk& chunk);
 // Answers the format version and moves position past the header; a chunk
 // without the magic answers 0 with position unchanged, a cut header sets -1.
 int32_t ReadChunkHeader(const StateChunk& chunk, int32_t& position);
+
+}  // namespace veltrax

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstring>
 
+namespace veltrax {
+
 inline void CopyTextBounded(char* destination, const char* source, size_t size) {
   if (!destination || size == 0) return;
   if (!source) source = "";
@@ -13,3 +15,5 @@ inline void CopyTextBounded(char* destination, const char* source, size_t size) 
   std::memmove(destination, source, length);
   destination[length] = '\0';
 }
+
+}  // namespace veltrax

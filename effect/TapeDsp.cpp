@@ -1,5 +1,7 @@
 #include "TapeDsp.h"
 
+namespace veltrax {
+
 const double kSqrt2 = std::sqrt(2.0);
 
 BiquadCoeffs DesignLowShelf(double gainFraction, double sampleRate) {
@@ -20,3 +22,5 @@ BiquadCoeffs DesignLowShelf(double gainFraction, double sampleRate) {
   c.a2 = ((1.0 - s) + k * k) * norm;
   return c;
 }
+
+}  // namespace veltrax

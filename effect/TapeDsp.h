@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace veltrax {
+
 // One second-order section's coefficients, a0 normalised to 1.
 struct BiquadCoeffs {
   double b0 = 0.0;
@@ -123,3 +125,5 @@ inline const BiquadCoeffs* EqualizerRow(int32_t position) {
 // A new instance starts on position 2's low-pass although "Equalizer" reads
 // 1; the pass over all parameters when the host opens the effect selects row 1.
 inline constexpr int32_t kInitialLowPassRow = 2;
+
+}  // namespace veltrax

@@ -2,6 +2,8 @@
 
 #include <new>
 
+namespace veltrax {
+
 namespace {
 
 constexpr int32_t FourCharCode(const char (&code)[5]) {
@@ -209,3 +211,5 @@ void Veltrax::FeedMeters() {
   link->SetValueFromPlug(kLeftMeterControl, peakLeft);
   link->SetValueFromPlug(kRightMeterControl, peakRight);
 }
+
+}  // namespace veltrax

@@ -10,6 +10,8 @@
 #include "EffectVST.h"
 #include "TapeDsp.h"
 
+namespace veltrax {
+
 class Veltrax : public IEffectVST {
  public:
   enum ParamIndex : int {
@@ -81,3 +83,5 @@ class Veltrax : public IEffectVST {
   SharedSection lowPass;
   SharedSection highPass;
 };
+
+}  // namespace veltrax

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace veltrax {
+
 namespace {
 
 constexpr int kLargestWeight = 2048;
@@ -485,3 +487,5 @@ void SoftenRegion(RasterBitmap* bitmap, int w, int h) {
   }
   if (saved != local) std::free(saved);
 }
+
+}  // namespace veltrax

@@ -9,6 +9,8 @@
 
 #include "RasterBitmap.h"
 
+namespace veltrax {
+
 // Copies the srcRect part of src (none: all of it) onto dest at (dstX, dstY)
 // under mode and opacity alpha. Both rectangles are clipped; empty input,
 // missing pixels and zero opacity draw nothing.
@@ -34,3 +36,5 @@ Pixel HsvToPixel(int hue, int saturation, int value, int alpha);
 // The integer weight trunc(alpha * 256) of an opacity. Opacities are held to
 // -8..8 first so that no byte formula can overflow; NaN gives 0.
 int OpacityWeight(float alpha);
+
+}  // namespace veltrax

@@ -9,6 +9,8 @@
 #include "RasterFont.h"
 #include "SystemFont.h"
 
+namespace veltrax {
+
 namespace {
 
 // Shared by every font of the process; [editor thread] only.
@@ -545,3 +547,5 @@ int CachedFont::DrawCached(RasterBitmap* bitmap, const char* text, int length, R
   blendOpacity = storedOpacity;
   return ClampToInt(vertical ? rightExtent - startX : bottomExtent - startY);
 }
+
+}  // namespace veltrax

@@ -7,6 +7,8 @@
 
 #include "RasterBitmap.h"
 
+namespace veltrax {
+
 namespace fontplatform {
 
 // True where the platform can draw text natively (Windows).
@@ -53,3 +55,5 @@ int DrawTextNative(const NativeTextRequest& request);
 // context, created on first need and at least width x height (none when it
 // cannot be had).
 SysBitmap* AcquireTextScratch(int width, int height);
+
+}  // namespace veltrax

@@ -3,6 +3,8 @@
 
 #include "RasterBitmap.h"
 
+namespace veltrax {
+
 namespace {
 // Every allocation carries this much extra so that the pixels can start on a
 // 64-byte boundary.
@@ -66,3 +68,5 @@ bool MemBitmap::SetSize(int newWidth, int newHeight) {
   }
   return true;
 }
+
+}  // namespace veltrax

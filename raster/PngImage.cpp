@@ -11,6 +11,8 @@
 
 #include "RasterPlatform.h"
 
+namespace veltrax {
+
 ImageLoader* ImageLoaderList = nullptr;
 
 namespace {
@@ -181,3 +183,5 @@ MemBitmap* LoadPngResource(ModuleHandle module, int id) {
   if (!rasterplatform::FindModuleResource(module, id, "PNG", &data, &size) || size <= 7) return nullptr;
   return LoadPngMemory(data, size);
 }
+
+}  // namespace veltrax

@@ -6,6 +6,8 @@
 
 #include "RasterBitmap.h"
 
+namespace veltrax {
+
 // Resource id (low 16 bits) of type "PNG" in module; on platforms without
 // module resources, the table compiled into the binary (module ignored).
 MemBitmap* LoadPngResource(ModuleHandle module, int id);
@@ -30,3 +32,5 @@ struct ImageLoader {
   ImageLoader* next;
 };
 extern ImageLoader* ImageLoaderList;
+
+}  // namespace veltrax

@@ -7,6 +7,8 @@
 
 #include "RasterPlatform.h"
 
+namespace veltrax {
+
 namespace {
 
 // Everything released on libpng's error jump; lives in the caller's frame.
@@ -64,3 +66,5 @@ bool SavePngFile(const RasterBitmap& bitmap, const char* path) {
   std::free(job.row);
   return written;
 }
+
+}  // namespace veltrax

@@ -9,6 +9,8 @@
 
 #include "RasterTypes.h"
 
+namespace veltrax {
+
 class RasterBitmap {
  public:
   virtual ~RasterBitmap() = default;
@@ -86,3 +88,5 @@ class SysBitmap : public RasterBitmap {
   BitmapHandle section = nullptr;
   BitmapHandle previousBitmap = nullptr;
 };
+
+}  // namespace veltrax

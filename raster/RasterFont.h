@@ -12,6 +12,8 @@
 #include "RasterBitmap.h"
 #include "GrowBuffer.h"
 
+namespace veltrax {
+
 // Font flags (SetGdiFont).
 enum FontFlags : int {
   FontVertical = 0x1,      // glyphs rotated 90 degrees clockwise; text runs downward
@@ -133,3 +135,5 @@ class CachedFont : public RasterFont {
   GrowBuffer glyphStore{65536};
   FontHandle gdiFont = nullptr;
 };
+
+}  // namespace veltrax

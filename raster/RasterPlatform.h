@@ -7,6 +7,8 @@
 
 #include "RasterTypes.h"
 
+namespace veltrax {
+
 namespace rasterplatform {
 
 // Opens a file by UTF-8 path; where the platform's file names are not UTF-8
@@ -19,3 +21,5 @@ FILE* OpenFileUtf8(const char* utf8Path, const char* mode);
 bool FindModuleResource(ModuleHandle module, int id, const char* type, const void** data, int* size);
 
 }  // namespace rasterplatform
+
+}  // namespace veltrax

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace veltrax {
+
 // 0xAARRGGBB with straight (not premultiplied) alpha; in memory the bytes are
 // blue, green, red, alpha.
 using Pixel = uint32_t;
@@ -41,3 +43,5 @@ enum BlendMode : int {
 // A BlendChannelCopy mode copying source byte `from` into destination byte
 // `to` (0 blue, 1 green, 2 red, 3 alpha).
 constexpr int ChannelCopyMode(int from, int to) { return BlendChannelCopy | ((to & 3) << 2) | (from & 3); }
+
+}  // namespace veltrax

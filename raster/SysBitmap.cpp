@@ -5,6 +5,8 @@
 
 #include "RasterBitmap.h"
 
+namespace veltrax {
+
 namespace {
 constexpr int64_t kLargestSection = INT32_MAX;
 }
@@ -44,3 +46,5 @@ bool SysBitmap::SetSize(int newWidth, int newHeight) {
   }
   return true;
 }
+
+}  // namespace veltrax

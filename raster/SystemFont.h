@@ -6,6 +6,8 @@
 
 #include "RasterTypes.h"
 
+namespace veltrax {
+
 struct SystemFontRequest {
   int height = 12;         // > 0: cell height (ascent + descent); < 0: character height; 0: default
   int width = 0;           // 0: the face's own proportions
@@ -25,3 +27,5 @@ struct SystemFontRequest {
 // [any thread]
 FontHandle CreateSystemFont(const SystemFontRequest& request);
 void DeleteSystemFont(FontHandle font);
+
+}  // namespace veltrax

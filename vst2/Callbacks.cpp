@@ -8,6 +8,8 @@
 #include "EffectVST.h"
 #include "VstDetail.h"
 
+namespace veltrax {
+
 void IEffectVST::AnnounceMidiInterest() {
   if (acceptsMidi) CallHost(audioMasterWantMidi);
 }
@@ -69,3 +71,5 @@ void VST_CALLBACK IEffectVST::VSTSetParameter(AEffect* effect, int32_t index, fl
   param->SetFromNormalized(normalised);
   plug->ParameterChanged(index);
 }
+
+}  // namespace veltrax

@@ -19,6 +19,8 @@
 #include "Trace.h"
 #include "VstDetail.h"
 
+namespace veltrax {
+
 namespace {
 
 constexpr intptr_t kIdentifyAnswer = 0x4E764566;  // 'NvEf'
@@ -391,3 +393,5 @@ intptr_t IEffectVST::MidiKeyNameFor(void* ptr) {
   CopyToHost(key->keyName, name, kVstMaxNameLen);
   return named ? 1 : 0;
 }
+
+}  // namespace veltrax

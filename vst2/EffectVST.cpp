@@ -8,6 +8,8 @@
 
 #include "VstDetail.h"
 
+namespace veltrax {
+
 namespace {
 
 int32_t SpeakerArrangementType(int channels) {
@@ -100,3 +102,5 @@ intptr_t IEffectVST::CallHost(int32_t opcode, int32_t index, intptr_t value, voi
   if (hostCallback == nullptr) return 0;
   return hostCallback(&effect, opcode, index, value, ptr, opt);
 }
+
+}  // namespace veltrax

@@ -8,6 +8,8 @@
 #include "EffectBase.h"
 #include "VstAbi.h"
 
+namespace veltrax {
+
 // Thread tags as in EffectBase.h: [who calls; which lock].
 class IEffectVST : public IEffectBase {
  public:
@@ -93,3 +95,5 @@ class IEffectVST : public IEffectBase {
 // Defined by the effect linked into the plug-in binary: constructs the one
 // effect this library provides. [any host thread; creation lock held]
 IEffectVST* CreateEffectInstance(audioMasterCallback hostCallback);
+
+}  // namespace veltrax

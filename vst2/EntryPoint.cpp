@@ -6,6 +6,9 @@
 #include "EffectVST.h"
 #include "PluginModule.h"
 
+// The exports themselves are C functions outside the namespace.
+using namespace veltrax;
+
 #if defined(_WIN32)
 // Exports and the name `main` come from the module definition file.
 #define VELTRAX_EXPORT extern "C"

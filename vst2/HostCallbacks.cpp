@@ -10,6 +10,8 @@
 #include "Trace.h"
 #include "VstDetail.h"
 
+namespace veltrax {
+
 namespace {
 
 constexpr int32_t kTimeInfoFlags =
@@ -177,3 +179,5 @@ bool IEffectVST::SysExOut(const SysExMessage& message) {
   VstEvents events = OneEvent(&event);
   return CallHost(audioMasterProcessEvents, 0, 0, &events) == 1;
 }
+
+}  // namespace veltrax

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstring>
 
+namespace veltrax {
+
 // Copies text into the host's buffer of size bytes (terminator included),
 // cutting what does not fit; a missing text writes "".
 inline void CopyToHost(char* destination, const char* text, int size) {
@@ -23,3 +25,5 @@ template <size_t N>
 void CopyFromHost(char (&destination)[N], const char* text) {
   CopyToHost(destination, text, static_cast<int>(N));
 }
+
+}  // namespace veltrax

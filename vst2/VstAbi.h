@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace veltrax {
+
 #if defined(_WIN32)
 #define VST_CALLBACK __cdecl
 #else
@@ -303,3 +305,5 @@ static_assert(sizeof(VstSpeakerProperties) == 112, "VstSpeakerProperties layout"
 static_assert(sizeof(VstSpeakerArrangement) == 904, "VstSpeakerArrangement layout");
 static_assert(sizeof(ERect) == 8, "ERect layout");
 #endif
+
+}  // namespace veltrax

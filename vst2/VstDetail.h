@@ -6,6 +6,8 @@
 
 #include "EffectVST.h"
 
+namespace veltrax {
+
 // 0xMMMMmmpp as the decimal MMmmpp hosts expect (0x00010000 gives 10000).
 int32_t VstVersionOf(int32_t version);
 
@@ -22,3 +24,5 @@ inline IEffectVST* InstanceOf(AEffect* effect) {
 inline int16_t RectCoordinate(int value) {
   return static_cast<int16_t>(value < SHRT_MIN ? SHRT_MIN : (value > SHRT_MAX ? SHRT_MAX : value));
 }
+
+}  // namespace veltrax

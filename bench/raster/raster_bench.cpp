@@ -11,6 +11,8 @@
 #include "RasterFont.h"
 #include "SystemFont.h"
 
+namespace veltrax {
+
 namespace {
 
 constexpr int kWidth = 700;
@@ -116,5 +118,7 @@ void BM_DrawLabel(benchmark::State& state) {
 BENCHMARK(BM_DrawLabel);
 
 }  // namespace
+
+}  // namespace veltrax
 
 BENCHMARK_MAIN();

@@ -3,6 +3,8 @@
 #include <mutex>
 #include <new>
 
+namespace veltrax {
+
 namespace {
 std::recursive_mutex& Mutex(unsigned char* storage) {
   return *std::launder(reinterpret_cast<std::recursive_mutex*>(storage));
@@ -15,3 +17,5 @@ PlugLock::PlugLock() { new (storage_) std::recursive_mutex(); }
 PlugLock::~PlugLock() { Mutex(storage_).~recursive_mutex(); }
 void PlugLock::Acquire() { Mutex(storage_).lock(); }
 void PlugLock::Release() { Mutex(storage_).unlock(); }
+
+}  // namespace veltrax

@@ -7,6 +7,8 @@
 
 #include <mutex>
 
+namespace veltrax {
+
 void* PluginModuleHandle() {
   static void* const handle = [] {
     Dl_info info{};
@@ -27,3 +29,5 @@ std::recursive_mutex& CreationMutex() {
 
 void LockCreation() { CreationMutex().lock(); }
 void UnlockCreation() { CreationMutex().unlock(); }
+
+}  // namespace veltrax

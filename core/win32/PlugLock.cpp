@@ -4,6 +4,8 @@
 
 #include <new>
 
+namespace veltrax {
+
 namespace {
 CRITICAL_SECTION* Section(unsigned char* storage) {
   return std::launder(reinterpret_cast<CRITICAL_SECTION*>(storage));
@@ -16,3 +18,5 @@ PlugLock::PlugLock() { InitializeCriticalSection(new (storage_) CRITICAL_SECTION
 PlugLock::~PlugLock() { DeleteCriticalSection(Section(storage_)); }
 void PlugLock::Acquire() { EnterCriticalSection(Section(storage_)); }
 void PlugLock::Release() { LeaveCriticalSection(Section(storage_)); }
+
+}  // namespace veltrax

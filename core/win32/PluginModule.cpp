@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+namespace veltrax {
+
 namespace {
 HINSTANCE moduleInstance = nullptr;
 INIT_ONCE creationOnce = INIT_ONCE_STATIC_INIT;
@@ -27,6 +29,10 @@ void LockCreation() {
 }
 
 void UnlockCreation() { LeaveCriticalSection(&creationSection); }
+
+}  // namespace veltrax
+
+using namespace veltrax;
 
 // Stores the module handle for every notification and reports success.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {

@@ -15,6 +15,8 @@
 #include "FontPlatform.h"
 #include "SystemFont.h"
 
+namespace veltrax {
+
 namespace {
 
 struct PosixFont {
@@ -207,3 +209,5 @@ int WineIndicator() { return 0; }
 int DrawTextNative(const NativeTextRequest&) { return 0; }
 
 }  // namespace fontplatform
+
+}  // namespace veltrax

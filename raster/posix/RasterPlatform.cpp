@@ -7,6 +7,8 @@
 
 #include "EmbeddedResources.h"
 
+namespace veltrax {
+
 // Present only in binaries that link the image table; weak, so that binaries
 // without it simply find no resources.
 extern "C" const EmbeddedResource veltraxEmbeddedResources[] __attribute__((weak));
@@ -32,3 +34,5 @@ bool FindModuleResource(ModuleHandle, int id, const char* type, const void** dat
 }
 
 }  // namespace rasterplatform
+
+}  // namespace veltrax

@@ -5,6 +5,8 @@
 
 #include "RasterBitmap.h"
 
+namespace veltrax {
+
 SysBitmap::SysBitmap(int newWidth, int newHeight) { SetSize(newWidth, newHeight); }
 
 SysBitmap::~SysBitmap() { FreeStorage(); }
@@ -21,3 +23,5 @@ void SysBitmap::FreeStorage() {
   std::free(section);
   section = nullptr;
 }
+
+}  // namespace veltrax

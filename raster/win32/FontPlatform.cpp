@@ -12,6 +12,8 @@
 #include "FontPlatform.h"
 #include "SystemFont.h"
 
+namespace veltrax {
+
 namespace {
 
 HDC ContextOf(const RasterBitmap& bitmap) { return static_cast<HDC>(bitmap.DeviceContext()); }
@@ -244,3 +246,5 @@ int DrawTextNative(const NativeTextRequest& request) {
 }
 
 }  // namespace fontplatform
+
+}  // namespace veltrax

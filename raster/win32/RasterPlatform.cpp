@@ -5,6 +5,8 @@
 
 #include "RasterPlatform.h"
 
+namespace veltrax {
+
 namespace rasterplatform {
 
 FILE* OpenFileUtf8(const char* utf8Path, const char* mode) {
@@ -35,3 +37,5 @@ bool FindModuleResource(ModuleHandle module, int id, const char* type, const voi
 }
 
 }  // namespace rasterplatform
+
+}  // namespace veltrax

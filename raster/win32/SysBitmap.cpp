@@ -6,6 +6,8 @@
 
 #include "RasterBitmap.h"
 
+namespace veltrax {
+
 namespace {
 HDC AsDc(DeviceContextHandle handle) { return static_cast<HDC>(handle); }
 }  // namespace
@@ -49,3 +51,5 @@ void SysBitmap::FreeStorage() {
   if (section) DeleteObject(static_cast<HBITMAP>(section));
   section = nullptr;
 }
+
+}  // namespace veltrax

@@ -5,6 +5,8 @@
 
 #include "StubEffect.h"
 
+namespace veltrax {
+
 namespace {
 // A stateful stereo effect: splitting a block must not change its output.
 class FilterEffect : public StubEffect {
@@ -139,3 +141,5 @@ TEST(DoubleBlocks, WorkInTheHostsBuffersAndInPieces) {
   EXPECT_EQ(unsized.calls, std::vector<int32_t>{0});
   EXPECT_EQ(outLeft, std::vector<double>(200, 0.0));
 }
+
+}  // namespace veltrax

@@ -5,6 +5,8 @@
 #include "GrowBuffer.h"
 #include "GrowString.h"
 
+namespace veltrax {
+
 TEST(GrowBuffer, AllocatesByTheGrowthFormulaAndShrinksBelowTheThreshold) {
   EXPECT_EQ(GrowBuffer::AllocationFor(0, 4096), 0);
   EXPECT_EQ(GrowBuffer::AllocationFor(1, 4096), 4000);       // one page less the heap header
@@ -41,3 +43,5 @@ TEST(GrowString, CopiesFromInsideItself) {
   ASSERT_TRUE(text.Set("AB", 2, 3));
   EXPECT_STREQ(text.Get(), "worAB");
 }
+
+}  // namespace veltrax

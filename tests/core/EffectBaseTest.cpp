@@ -5,6 +5,8 @@
 
 #include "StubEffect.h"
 
+namespace veltrax {
+
 namespace {
 using Pairs = std::vector<std::pair<int, int>>;
 Pairs Configs(const char* channelIO) {
@@ -142,3 +144,5 @@ TEST(Defaults, CopyZeroFillPassMidiAndCompareState) {
   values[4] = 1.00002;
   EXPECT_FALSE(effect.StateMatches(values, 1));
 }
+
+}  // namespace veltrax

@@ -4,6 +4,8 @@
 
 #include "HostKind.h"
 
+namespace veltrax {
+
 TEST(HostKindLookUp, FindsTheFirstKeyInTableOrder) {
   EXPECT_EQ(LookUpHostKind("REAPER"), Reaper);
   EXPECT_EQ(LookUpHostKind("Nuendo and Cubase"), Cubase);
@@ -35,3 +37,5 @@ TEST(HostVersion, PacksTheDecimalVersion) {
             (0x7FFF << 16) + (36 << 8) + 47);
   EXPECT_GT(HostVersionFromDecimal(INTPTR_MAX), 0);
 }
+
+}  // namespace veltrax

@@ -5,6 +5,8 @@
 
 #include "Parameter.h"
 
+namespace veltrax {
+
 namespace {
 std::string Text(const Parameter& p, double v, int size = 64) {
   char text[64];
@@ -133,3 +135,5 @@ TEST(ParameterFormat, NumbersTruncateNegateClampAndStayInTheBuffer) {
   power.FormatValue(1.0, true, small, sizeof small, false);  // normalised, no texts
   EXPECT_STREQ(small, "1");
 }
+
+}  // namespace veltrax

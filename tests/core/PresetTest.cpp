@@ -7,6 +7,8 @@
 
 #include "StubEffect.h"
 
+namespace veltrax {
+
 namespace {
 using Bytes = std::vector<uint8_t>;
 Bytes Of(const StateChunk& chunk) { return Bytes(chunk.Data(), chunk.Data() + chunk.Size()); }
@@ -202,3 +204,5 @@ TEST(Banks, MalformedRecordsFailWithoutCorruptingPresets) {
   EXPECT_EQ(effect.UnserializePresets(huge, 0), -1);
   EXPECT_STREQ(effect.PresetNameAt(0), "");
 }
+
+}  // namespace veltrax

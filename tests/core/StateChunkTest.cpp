@@ -4,6 +4,8 @@
 
 #include "StateChunk.h"
 
+namespace veltrax {
+
 namespace {
 void Assign(StateChunk& chunk, const std::vector<uint8_t>& bytes) {
   chunk.Assign(bytes.data(), static_cast<int32_t>(bytes.size()));
@@ -75,3 +77,5 @@ TEST(ChunkString, ZeroBytesOverlongAndNegativeLengths) {
   // A negative length would lead the reader backwards.
   EXPECT_EQ(ReadName({0xFC, 0xFF, 0xFF, 0xFF, 'x'}, name, sizeof name), -1);
 }
+
+}  // namespace veltrax

@@ -8,6 +8,8 @@
 
 #include "EffectBase.h"
 
+namespace veltrax {
+
 class StubEffect : public IEffectBase {
  public:
   explicit StubEffect(const char* channelIO = "1-1 2-2", int parameterCount = 8,
@@ -104,3 +106,5 @@ class FakeEditor : public IEditorLink {
   bool prepared = false;
   bool* deleted;
 };
+
+}  // namespace veltrax

@@ -10,6 +10,8 @@
 #include "TapeDsp.h"
 #include "TapeReference.h"
 
+namespace veltrax {
+
 namespace {
 
 using reference::Bits;
@@ -159,3 +161,5 @@ TEST(EqualizerTable, PositionsOutsideOneToFiveSelectNothing) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

@@ -14,6 +14,8 @@
 #include "TapeReference.h"
 #include "Veltrax.h"
 
+namespace veltrax {
+
 // Reads the filter coefficients the effect holds (declared a friend).
 struct VeltraxProbe {
   static BiquadCoeffs ShelfLeft(const Veltrax& v) { return v.shelfLeft.coeffs; }
@@ -467,3 +469,5 @@ TEST_F(VeltraxTest, UnusableSampleRateKeepsTheLastShelf) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

@@ -8,6 +8,8 @@
 
 #include "RasterBitmap.h"
 
+namespace veltrax {
+
 namespace {
 
 bool Aligned64(const void* p) { return reinterpret_cast<uintptr_t>(p) % 64 == 0; }
@@ -120,3 +122,5 @@ TEST(SysBitmap, EmptyAndImpossibleSizes) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

@@ -11,6 +11,8 @@
 #include "Blit.h"
 #include "RasterTestSupport.h"
 
+namespace veltrax {
+
 namespace {
 
 using Bitmap = std::unique_ptr<MemBitmap>;
@@ -325,3 +327,5 @@ TEST(SoftenRegion, WideRegionsMatchNarrowOnes) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

@@ -15,6 +15,8 @@
 #include "RasterTestSupport.h"
 #include "SystemFont.h"
 
+namespace veltrax {
+
 namespace {
 
 using Bitmap = std::unique_ptr<MemBitmap>;
@@ -478,3 +480,5 @@ TEST(NativeText, WineTakesTheCachedPath) {
 #endif
 
 }  // namespace
+
+}  // namespace veltrax

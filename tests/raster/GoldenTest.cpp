@@ -13,6 +13,8 @@
 #include "PngWriter.h"
 #include "RasterTestSupport.h"
 
+namespace veltrax {
+
 namespace {
 
 using Bitmap = std::unique_ptr<MemBitmap>;
@@ -75,3 +77,5 @@ TEST(Golden, EveryBlendModeAtThreeOpacities) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

@@ -20,6 +20,8 @@
 #include "RasterPlatform.h"
 #include "RasterTestSupport.h"
 
+namespace veltrax {
+
 namespace {
 
 using Bitmap = std::unique_ptr<MemBitmap>;
@@ -422,3 +424,5 @@ TEST(PngWriter, SavedBitmapsReadBackIdentically) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

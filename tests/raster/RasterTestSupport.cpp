@@ -8,6 +8,8 @@
 
 #include "RasterPlatform.h"
 
+namespace veltrax {
+
 MemBitmap* FilledBitmap(int width, int height, Pixel fill) {
   MemBitmap* bitmap = new MemBitmap(width, height);
   for (int y = 0; y < bitmap->Height(); ++y) {
@@ -68,3 +70,5 @@ bool WriteFileBytes(const std::string& path, const std::vector<unsigned char>& b
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   return std::fclose(file) == 0 && written;
 }
+
+}  // namespace veltrax

@@ -7,6 +7,8 @@
 
 #include "RasterBitmap.h"
 
+namespace veltrax {
+
 // A MemBitmap of the given size with every pixel set to fill.
 MemBitmap* FilledBitmap(int width, int height, Pixel fill);
 Pixel PixelAt(const RasterBitmap& bitmap, int x, int y);
@@ -22,3 +24,5 @@ std::string ScratchPath(const std::string& name);
 
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+
+}  // namespace veltrax

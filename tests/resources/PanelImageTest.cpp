@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace veltrax {
+
 namespace {
 
 struct Image {
@@ -269,3 +271,5 @@ TEST(PanelImages, LampIsDarkThenLit) {
   EXPECT_EQ(FrameOf(image, 2, 1).At(16, 5)[3], 0);
   EXPECT_GT(FrameOf(image, 2, 2).At(16, 9)[3], 20);
 }
+
+}  // namespace veltrax

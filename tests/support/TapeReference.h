@@ -8,6 +8,8 @@
 #include <cstring>
 #include <cstdint>
 
+namespace veltrax {
+
 namespace reference {
 
 inline double Saturate(double x, double g) {
@@ -129,3 +131,5 @@ inline uint64_t Bits(double v) {
 }
 
 }  // namespace reference
+
+}  // namespace veltrax

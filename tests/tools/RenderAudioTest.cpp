@@ -7,6 +7,8 @@
 
 #include "RenderSupport.h"
 
+namespace veltrax {
+
 namespace {
 
 struct FormatCase {
@@ -176,3 +178,5 @@ TEST(RenderDemo, WritesTheDemoInputAndItsRendering) {
   EXPECT_TRUE(Contains(named.out, "  input   -3.00 dBFS")) << named.out;
   EXPECT_TRUE(Contains(named.out, "  output  ")) << named.out;
 }
+
+}  // namespace veltrax

@@ -9,6 +9,8 @@
 
 #include "RenderSupport.h"
 
+namespace veltrax {
+
 namespace {
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
@@ -128,3 +130,5 @@ TEST_F(RenderErrors, UsageErrorsExitWithTwo) {
   }
   EXPECT_EQ(scratch.Files(), (std::vector<std::string>{"in.wav"}));
 }
+
+}  // namespace veltrax

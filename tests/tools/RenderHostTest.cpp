@@ -6,6 +6,8 @@
 
 #include "RenderSupport.h"
 
+namespace veltrax {
+
 namespace {
 
 // The stub's log of dispatcher calls as "opcode value" pairs, in order.
@@ -76,3 +78,5 @@ TEST(RenderHost, EffectRecordWithoutTheMagicNumberIsRefused) {
       << run.err;
   EXPECT_EQ(scratch.Files(), (std::vector<std::string>{"in.wav"}));
 }
+
+}  // namespace veltrax

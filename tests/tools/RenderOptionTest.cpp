@@ -5,6 +5,8 @@
 
 #include "RenderSupport.h"
 
+namespace veltrax {
+
 TEST(RenderOptions, ParameterByExactNameAnyCaseOrIndexGivesTheSameRender) {
   ScratchFolder scratch;
   WriteAudio(scratch.Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 2,
@@ -59,3 +61,5 @@ TEST(RenderOptions, ListShowsIdentityParametersProgramsAndConfigurations) {
     EXPECT_TRUE(Contains(run.out, line)) << line << "\n" << run.out;
   EXPECT_TRUE(scratch.Files().empty());
 }
+
+}  // namespace veltrax

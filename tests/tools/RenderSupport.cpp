@@ -17,6 +17,8 @@
 
 #include "VstAbi.h"
 
+namespace veltrax {
+
 namespace {
 
 void RemoveTree(const std::string& path) {
@@ -197,3 +199,5 @@ std::vector<float> ReferenceRender(const std::vector<double>& interleaved, int c
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
+
+}  // namespace veltrax

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+namespace veltrax {
+
 struct RunResult {
   int exitCode = -1;
   std::string out;
@@ -55,3 +57,5 @@ std::vector<float> ReferenceRender(const std::vector<double>& interleaved, int c
                                    const std::vector<std::pair<int, std::string>>& settings);
 
 bool Contains(const std::string& text, const std::string& part);
+
+}  // namespace veltrax

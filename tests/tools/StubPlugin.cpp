@@ -8,6 +8,8 @@
 
 #include "VstAbi.h"
 
+namespace veltrax {
+
 namespace {
 
 intptr_t VST_CALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
@@ -34,6 +36,10 @@ void Halve(AEffect*, Sample** inputs, Sample** outputs, int32_t frames) {
 }
 
 }  // namespace
+
+}  // namespace veltrax
+
+using namespace veltrax;
 
 extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback host) {
   if (host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;

@@ -12,6 +12,8 @@
 
 #include "EffectVST.h"
 
+namespace veltrax {
+
 namespace {
 
 struct Call {
@@ -307,3 +309,5 @@ TEST_F(Adapter, CloseDestroysTheInstance) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

@@ -10,6 +10,8 @@
 #include "CountingAllocator.h"
 #include "PluginHost.h"
 
+namespace veltrax {
+
 namespace {
 
 // A host that answers without allocating anything itself.
@@ -78,3 +80,5 @@ TEST(Allocation, AudioAndParameterCallbacksAllocateNothing) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

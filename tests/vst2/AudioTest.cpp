@@ -12,6 +12,8 @@
 #include "PluginHost.h"
 #include "TapeReference.h"
 
+namespace veltrax {
+
 namespace {
 
 // Two channels of equal length, in or out.
@@ -312,3 +314,5 @@ TEST(Parameters, HostChangesAreNotReportedBack) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

@@ -10,6 +10,8 @@
 
 #include "PluginHost.h"
 
+namespace veltrax {
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -202,3 +204,5 @@ TEST(Chunk, ReturnedBytesStayUntilTheNextRequestOfTheSameKind) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

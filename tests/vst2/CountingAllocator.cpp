@@ -20,7 +20,7 @@ namespace {
 std::atomic<long> allocationCount{0};
 }
 
-long AllocationCount() { return allocationCount.load(); }
+long veltrax::AllocationCount() { return allocationCount.load(); }
 
 extern "C" {
 void* malloc(size_t size) noexcept {

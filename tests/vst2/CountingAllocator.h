@@ -3,4 +3,8 @@
 
 #include <atomic>
 
+namespace veltrax {
+
 long AllocationCount();
+
+}  // namespace veltrax

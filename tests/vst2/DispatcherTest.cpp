@@ -10,6 +10,8 @@
 
 #include "PluginHost.h"
 
+namespace veltrax {
+
 namespace {
 
 constexpr unsigned char kCanary = 0xA5;
@@ -377,3 +379,5 @@ TEST(Dispatcher, ProgramSelection) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

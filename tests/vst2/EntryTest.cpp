@@ -6,6 +6,8 @@
 
 #include "PluginHost.h"
 
+namespace veltrax {
+
 namespace {
 
 TEST(Entry, LibraryExportsBothEntryPoints) {
@@ -90,3 +92,5 @@ TEST(Entry, DispatcherOnARecordWithoutObjectAnswersZero) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

@@ -4,6 +4,8 @@
 
 #include "PluginHost.h"
 
+namespace veltrax {
+
 namespace {
 
 // The host is identified once per instance, on the first effOpen.
@@ -62,3 +64,5 @@ TEST(HostCallbacks, StereoLimitedHostsKeepTheTwoPins) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

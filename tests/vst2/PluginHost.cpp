@@ -5,6 +5,8 @@
 
 #include "ModuleLoader.h"
 
+namespace veltrax {
+
 const PluginLibrary& Library() {
   static const PluginLibrary library = [] {
     PluginLibrary lib;
@@ -110,3 +112,5 @@ std::vector<double> TestSignal(int frames, int channel) {
   }
   return signal;
 }
+
+}  // namespace veltrax

@@ -10,6 +10,8 @@
 
 #include "VstAbi.h"
 
+namespace veltrax {
+
 using PluginEntry = AEffect* (*)(audioMasterCallback);
 
 // The loaded binary; stays loaded for the whole test run.
@@ -72,3 +74,5 @@ class Instance {
 
 // Stereo test signal: a few tones, a step and values beyond full scale.
 std::vector<double> TestSignal(int frames, int channel);
+
+}  // namespace veltrax

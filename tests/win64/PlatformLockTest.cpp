@@ -12,6 +12,8 @@
 #include "PlugLock.h"
 #include "VstAbi.h"
 
+namespace veltrax {
+
 namespace {
 
 using PluginEntry = AEffect* (*)(audioMasterCallback);
@@ -73,3 +75,5 @@ TEST(PlatformLocks, ConcurrentEntryCallsMakeDistinctWorkingInstances) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

@@ -21,6 +21,8 @@
 #include "ModuleLoader.h"
 #include "VstAbi.h"
 
+namespace veltrax {
+
 namespace {
 
 using PluginEntry = AEffect* (*)(audioMasterCallback);
@@ -180,6 +182,10 @@ std::string Describe(const char* precision, const Largest& l) {
 }
 
 }  // namespace
+
+}  // namespace veltrax
+
+using namespace veltrax;
 
 int main(int argc, char** argv) {
   if (argc != 3 && argc != 5 && argc != 7) {

@@ -11,6 +11,8 @@
 
 #include "ModuleLoader.h"
 
+namespace veltrax {
+
 namespace {
 
 struct Image {
@@ -70,3 +72,5 @@ TEST(Resources, NoOtherNumberOrTypeAnswers) {
 }
 
 }  // namespace
+
+}  // namespace veltrax

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <strings.h>
 
+namespace veltrax {
+
 namespace {
 
 std::string SystemError() { return std::strerror(errno); }
@@ -310,3 +312,5 @@ bool SameFile(const std::string& first, const std::string& second) {
   if (stat(first.c_str(), &a) != 0 || stat(second.c_str(), &b) != 0) return false;
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
+
+}  // namespace veltrax

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace veltrax {
+
 class AudioFileReader {
  public:
   ~AudioFileReader();
@@ -65,3 +67,5 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 // True when both names lead to the same existing file.
 bool SameFile(const std::string& first, const std::string& second);
+
+}  // namespace veltrax

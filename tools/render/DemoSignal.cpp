@@ -6,6 +6,8 @@
 
 #include "AudioFile.h"
 
+namespace veltrax {
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -155,3 +157,5 @@ bool WriteDemoFile(const std::string& path, std::string& error) {
     return false;
   return writer.Commit(error);
 }
+
+}  // namespace veltrax

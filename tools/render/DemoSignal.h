@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace veltrax {
+
 constexpr int kDemoSampleRate = 44100;
 constexpr int kDemoChannels = 2;
 constexpr double kDemoSeconds = 6.0;
@@ -15,3 +17,5 @@ std::vector<float> SynthesiseDemoSignal();
 
 // The demo as a 24-bit stereo WAV file (written whole or not at all).
 bool WriteDemoFile(const std::string& path, std::string& error);
+
+}  // namespace veltrax

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+namespace veltrax {
+
 namespace {
 
 enum LongOnly { kDouble = 256, kLoadState, kSaveState, kBankState, kList, kDemo, kVersion };
@@ -168,3 +170,5 @@ std::string UsageText() {
       "Exit status: 0 on success, 1 when rendering failed (nothing is written then),\n"
       "2 on a usage error.\n";
 }
+
+}  // namespace veltrax

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace veltrax {
+
 struct ParameterSetting {
   std::string name;   // a parameter name or a decimal index
   std::string value;  // text as the plug-in reads it
@@ -39,3 +41,5 @@ std::string UsageText();
 // "song.wav" -> "song-out.wav"; a stem ending in "-in" becomes "-out"
 // ("demo-in.wav" -> "demo-out.wav"). The folder is kept.
 std::string DeriveOutputPath(const std::string& inputPath);
+
+}  // namespace veltrax

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace veltrax {
+
 namespace {
 
 using EntryPoint = AEffect* (*)(audioMasterCallback);
@@ -281,3 +283,5 @@ intptr_t PluginHost::AnswerPlugin(AEffect* /*caller*/, int32_t opcode, int32_t /
       return 0;
   }
 }
+
+}  // namespace veltrax

@@ -11,6 +11,8 @@
 
 #include "VstAbi.h"
 
+namespace veltrax {
+
 class PluginHost {
  public:
   PluginHost();
@@ -92,3 +94,5 @@ class PluginHost {
   int outputChannels = 0;  // output pointers the renderer passes
   VstTimeInfo timeInfo{};
 };
+
+}  // namespace veltrax

@@ -7,6 +7,8 @@
 #include "AudioFile.h"
 #include "PluginHost.h"
 
+namespace veltrax {
+
 volatile std::sig_atomic_t renderInterrupted = 0;
 
 namespace {
@@ -72,3 +74,5 @@ bool RenderFile(PluginHost& host, AudioFileReader& reader, AudioFileWriter& writ
   progress.Finish();
   return ok;
 }
+
+}  // namespace veltrax

@@ -9,6 +9,8 @@
 
 #include "Report.h"
 
+namespace veltrax {
+
 class PluginHost;
 class AudioFileReader;
 class AudioFileWriter;
@@ -26,3 +28,5 @@ extern volatile std::sig_atomic_t renderInterrupted;
 // The host is open, its channels configured and resumed.
 bool RenderFile(PluginHost& host, AudioFileReader& reader, AudioFileWriter& writer, int blockSize,
                 bool useDouble, Progress& progress, RenderResult& result, std::string& error);
+
+}  // namespace veltrax

@@ -10,6 +10,8 @@
 #include "PluginHost.h"
 #include "VstAbi.h"
 
+namespace veltrax {
+
 namespace {
 
 double ToDbfs(double linear) {
@@ -200,3 +202,5 @@ void PrintPluginList(std::FILE* out, PluginHost& host) {
   for (int i = 0; i < host.NumPrograms(); ++i)
     std::fprintf(out, "  %3d  %s\n", i, orNone(host.ProgramName(i)).c_str());
 }
+
+}  // namespace veltrax

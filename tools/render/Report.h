@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace veltrax {
+
 class PluginHost;
 
 // Peak and RMS over all channels of a file, relative to full scale (1.0):
@@ -78,3 +80,5 @@ std::string FormatVstVersion(int32_t version);
 std::string FourCharacters(int32_t code);
 
 void PrintPluginList(std::FILE* out, PluginHost& host);
+
+}  // namespace veltrax

@@ -19,6 +19,8 @@
 #include "Render.h"
 #include "Report.h"
 
+namespace veltrax {
+
 namespace {
 
 constexpr int kExitFailure = 1;
@@ -223,6 +225,10 @@ int Render(PluginHost& host, const RenderOptions& options) {
 }
 
 }  // namespace
+
+}  // namespace veltrax
+
+using namespace veltrax;
 
 int main(int argc, char** argv) {
   RenderOptions options;

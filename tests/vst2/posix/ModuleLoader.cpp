@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+namespace veltrax {
+
 void* OpenModule(const char* path, std::string& error) {
   void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr) {
@@ -16,3 +18,5 @@ void* ModuleSymbol(void* module, const char* name) { return dlsym(module, name);
 void CloseModule(void* module) {
   if (module != nullptr) dlclose(module);
 }
+
+}  // namespace veltrax

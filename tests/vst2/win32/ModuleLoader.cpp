@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace veltrax {
+
 // The build hands over a path of the build machine. Under Wine a path from
 // the root of the Linux file system lies on drive Z:.
 static std::string WindowsPath(const char* path) {
@@ -26,3 +28,5 @@ void* ModuleSymbol(void* module, const char* name) {
 void CloseModule(void* module) {
   if (module != nullptr) FreeLibrary(static_cast<HMODULE>(module));
 }
+
+}  // namespace veltrax
