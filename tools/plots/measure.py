@@ -42,7 +42,7 @@ TONE_HZ = 1000.0
 TONE_PERIOD_FRAMES = 441         # ten periods of 1 kHz at 44.1 kHz
 STEP_FRAMES = 15 * TONE_PERIOD_FRAMES   # 150 ms per level step
 STEP_SETTLE_FRAMES = 5 * TONE_PERIOD_FRAMES  # the filters settle after each level change
-STEP_LEVELS_DB = np.arange(-40.0, 6.5, 1.0)
+STEP_LEVELS_DB = np.arange(-40.0, 6.25, 0.5)
 
 HARMONIC_HZ = 100.0
 HARMONIC_FRAMES = RATE * 3 // 2  # 1.5 s; the last second (100 whole periods) is analysed
