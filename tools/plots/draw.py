@@ -38,7 +38,6 @@ STYLE = {
     "legend.frameon": True,
     "legend.framealpha": 0.92,
     "legend.edgecolor": "0.8",
-    "svg.hashsalt": "veltrax",
 }
 
 
@@ -51,12 +50,13 @@ def hz_label(f, _=None):
     return f"{f / 1000:g}k" if f >= 1000 else f"{f:g}"
 
 
-def frequency_axis(ax, low=10.0, high=20000.0):
+def frequency_axis(ax, low=10.0, high=20000.0, ticks=FREQ_TICKS):
     ax.set_xscale("log")
     ax.set_xlim(low, high)
-    ax.xaxis.set_major_locator(FixedLocator([f for f in FREQ_TICKS if low <= f <= high]))
+    ax.xaxis.set_major_locator(FixedLocator([f for f in ticks if low <= f <= high]))
     ax.xaxis.set_major_formatter(FuncFormatter(hz_label))
-    ax.xaxis.set_minor_locator(NullLocator())
+    if ticks is FREQ_TICKS:
+        ax.xaxis.set_minor_locator(NullLocator())
     ax.set_xlabel("Frequency (Hz)")
 
 
@@ -113,7 +113,7 @@ def headphones(m, folder):
     plot_response(left, m["eq"][1], color=off, label="headphones off")
     plot_response(left, m["headphones"], color=on, label="headphones on")
     plot_response(left, m["power_off"], **POWER_OFF)
-    frequency_axis(left)
+    frequency_axis(left, ticks=[10, 100, 1000, 10000])  # a narrow panel: decades only
     left.set_ylim(-30, 18)
     left.set_ylabel("Level (dB)")
     left.set_title("Small signals")
