@@ -12,6 +12,7 @@ as documented.
 
 import argparse
 import os
+import shlex
 import subprocess
 import sys
 import tempfile
@@ -90,7 +91,7 @@ class Renderer:
         command += [name + "-in.wav", name + "-out.wav"]
         done = subprocess.run(command, capture_output=True, text=True)
         if done.returncode != 0:
-            raise MeasurementError(f"{' '.join(command)} failed ({done.returncode}): "
+            raise MeasurementError(f"{shlex.join(command)} failed ({done.returncode}): "
                                    f"{done.stderr.strip()}")
         out, rate = wavfile.read(name + "-out.wav")
         os.remove(name + "-in.wav")
