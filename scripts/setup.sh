@@ -9,6 +9,7 @@ packages=(
   libpng-dev zlib1g-dev libsndfile1-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
   python3 python3-cairo python3-numpy python3-pil fonts-dejavu-extra
+  python3-matplotlib
 )
 
 missing=()
