@@ -1,32 +1,44 @@
 #pragma once
-
-namespace veltrax {
 // What the plug-in base and its adapters see of an attached editor. The
 // editor layer implements it; the core knows nothing else of drawing.
+//
+// Thread tags: [who calls; which lock].
+
+namespace veltrax {
 
 class IEditorLink {
  public:
+  // [dispatcher thread; no lock] With the instance.
   virtual ~IEditorLink() = default;
 
+  // [any thread; no lock] Fixed once the editor is attached.
   virtual int Width() const = 0;
   virtual int Height() const = 0;
 
   // Controls in list order with their parameter bindings (-1 for none).
+  // [any thread; no lock]
   virtual int ControlCount() const = 0;
   virtual int ControlParamIndex(int position) const = 0;
   // Index of the control's first auxiliary binding to param, or -1.
   virtual int ControlAuxBindingFor(int position, int param) const = 0;
 
-  // Any thread: store a value and mark the control dirty; no drawing.
+  // [any thread; PlugLock held on the host's threads, none on the audio
+  // thread] Store a value and mark the control dirty; no drawing. Positions
+  // outside the list do nothing.
   virtual void SetValueFromPlug(int position, double normalised) = 0;
   virtual void SetAuxValueFromPlug(int position, int binding, double normalised) = 0;
-  // Updates every control bound to param; value is plain unless normalised.
+  // [any thread; PlugLock held] Updates every control bound to param; value
+  // is plain unless normalised.
   virtual void SetParameterFromPlug(int param, double value, bool normalised) = 0;
+  // [construction thread; PlugLock held]
   virtual void PrepareSurface() = 0;
 
-  // Dispatcher thread: the host's editor window.
+  // [dispatcher thread; PlugLock held] The host's editor window: the
+  // editor's own window inside parent, or none when it cannot be made.
   virtual void* OpenWindow(void* parent) = 0;
   virtual void CloseWindow() = 0;
+  // [dispatcher thread; PlugLock held] The host's editor idle call.
+  virtual void Idle() {}
 };
 
 }  // namespace veltrax

@@ -67,6 +67,18 @@ class OwnedList {
     }
     return true;
   }
+  // Takes ownership and puts item at index (clipped to 0..Count()), moving
+  // the later entries up; on failure the object is deleted and false returned.
+  bool Insert(int index, T* item) {
+    const int count = Count();
+    if (!Add(item)) return false;
+    if (index < 0) index = 0;
+    if (index > count) index = count;
+    T** entries = Entries();
+    for (int i = count; i > index; --i) entries[i] = entries[i - 1];
+    entries[index] = item;
+    return true;
+  }
   void DeleteAll() {
     for (int i = Count() - 1; i >= 0; --i) delete Entries()[i];
     buffer_.Resize(0);

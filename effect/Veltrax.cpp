@@ -2,6 +2,10 @@
 
 #include <new>
 
+#include "Controls.h"
+#include "PlatformGraphics.h"
+#include "PluginModule.h"
+
 namespace veltrax {
 
 namespace {
@@ -14,6 +18,12 @@ constexpr int32_t FourCharCode(const char (&code)[5]) {
 }
 
 constexpr int32_t kVersion = 0x00010000;  // 1.0.0
+
+// An empty target rectangle: the mouse never hits the control.
+IControl* Untargeted(IControl* control) {
+  control->SetTargetRect(Rect{});
+  return control;
+}
 
 }  // namespace
 
@@ -32,8 +42,9 @@ Veltrax::Veltrax(audioMasterCallback hostCallback)
 
   InitParameters();
 
-  // The editor is built and attached here (AttachEditor), before the preset
-  // takes the parameter values.
+  // Built whether or not the host ever opens it, before the preset takes
+  // the parameter values.
+  BuildEditor();
 
   FillEmptyPresets("-", 1);
 
@@ -63,6 +74,38 @@ void Veltrax::InitParameters() {
   }
   if (Parameter* p = ParamAt(kPower)) p->InitToggle("Power On/Off", true, "%", "");
   if (Parameter* p = ParamAt(kHeadphones)) p->InitToggle("Headphones On/Off", false, "%", "");
+}
+
+void Veltrax::BuildEditor() {
+  IGraphics* editor = CreatePlatformGraphics(this, kEditorWidth, kEditorHeight, kEditorFrameRate,
+                                             PluginModuleHandle());
+  if (!editor) return;  // no memory for it: the effect runs without a panel
+  graphics = editor;
+  const ControlBlend withAlpha{BlendKindAlpha, 1.0f};
+  editor->AttachBackground(101, "resources/img/orvoback.png");
+
+  const EditorBitmap gainKnob = editor->LoadImage(102, "resources/img/orvoreclevelknob.png", 40);
+  editor->AttachControl(new IKnobMultiControl(this, 95, 45, kGainLeft, gainKnob));
+  editor->AttachControl(new IKnobMultiControl(this, 280, 45, kGainRight, gainKnob));
+
+  const EditorBitmap eqKnob = editor->LoadImage(103, "resources/img/orvoeqknob.png", 5);
+  editor->AttachControl(new IKnobMultiControl(this, 195, 55, kEqualizer, eqKnob));
+
+  const EditorBitmap toggle = editor->LoadImage(104, "resources/img/orvopowerswitch.png", 2);
+  editor->AttachControl(new ISwitchControl(this, 630, 80, kPower, toggle, withAlpha));
+
+  // Meters and lamp only show what the audio leaves them: the mouse never
+  // hits them.
+  const EditorBitmap meter = editor->LoadImage(105, "resources/img/orvoVUmeter.png", 50);
+  editor->AttachControl(Untargeted(new IKnobMultiControl(this, 390, 45, kLeftMeterParam, meter)));
+  editor->AttachControl(Untargeted(new IKnobMultiControl(this, 485, 45, kRightMeterParam, meter)));
+
+  const EditorBitmap lamp = editor->LoadImage(106, "resources/img/orvolight.png", 2);
+  editor->AttachControl(Untargeted(new IKnobMultiControl(this, 465, -5, kLampParam, lamp)));
+
+  editor->AttachControl(new ISwitchControl(this, 630, 30, kHeadphones, toggle, withAlpha));
+
+  AttachEditor(editor);
 }
 
 void Veltrax::ClearHistories() {

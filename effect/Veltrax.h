@@ -12,6 +12,8 @@
 
 namespace veltrax {
 
+class IGraphics;
+
 class Veltrax : public IEffectVST {
  public:
   enum ParamIndex : int {
@@ -32,6 +34,9 @@ class Veltrax : public IEffectVST {
     kRightMeterControl = 6,
     kLampControl = 7,
   };
+  static constexpr int kEditorWidth = 700;
+  static constexpr int kEditorHeight = 160;
+  static constexpr int kEditorFrameRate = 25;
 
   // [any host thread; creation lock held]
   explicit Veltrax(audioMasterCallback hostCallback);
@@ -58,6 +63,8 @@ class Veltrax : public IEffectVST {
   };
 
   void InitParameters();
+  // The front panel: six images, nine controls, attached to the base.
+  void BuildEditor();
   void ClearHistories();
   void DesignShelf(ChannelSection& shelf, double gainFraction);
   template <bool kHeadphonesOn>
@@ -69,7 +76,7 @@ class Veltrax : public IEffectVST {
 
   friend struct VeltraxProbe;  // tests read the filter state
 
-  // The editor graphics context goes first here once the editor exists.
+  IGraphics* graphics = nullptr;  // the panel; owned by the base as its editor
   double gainLeft = 1.0;   // "Gain Left" / 100
   double gainRight = 1.0;  // "Gain Right" / 100
   int32_t eqPosition = 1;  // "Equalizer" truncated

@@ -143,6 +143,8 @@ intptr_t IEffectVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, voi
       editor->CloseWindow();
       return 1;
     case effEditIdle:
+      if (editor != nullptr) editor->Idle();
+      return 0;
     case effIdle:
     case effProcessVarIo:
       return 0;

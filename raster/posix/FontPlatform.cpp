@@ -29,10 +29,12 @@ struct PosixFont {
   bool oblique = false;
 };
 
-// FreeType's library object is not safe for concurrent face creation.
+// FreeType's library object is not safe for concurrent face creation. Never
+// destroyed: the editor's font cache frees its fonts when the library is
+// unloaded, after function statics made later than it are gone.
 std::mutex& LibraryLock() {
-  static std::mutex lock;
-  return lock;
+  static std::mutex* const lock = new std::mutex;
+  return *lock;
 }
 
 // Created on first use and kept for the life of the process.

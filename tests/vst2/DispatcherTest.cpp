@@ -226,14 +226,22 @@ TEST(Dispatcher, SpeakerArrangementsAreStereo) {
 }
 
 // Editor requests without an editor: nothing to report, nothing written.
-TEST(Dispatcher, EditorRequestsWithoutEditor) {
+// The panel exists in every instance; a window to show it does not (yet) on
+// this platform, so opening one is refused.
+TEST(Dispatcher, EditorRectangleAndWindowRequests) {
   Instance plug;
   ASSERT_TRUE(plug);
-  ERect* rect = reinterpret_cast<ERect*>(0x1234);
-  EXPECT_EQ(plug.Dispatch(effEditGetRect, 0, 0, &rect), 0);
-  EXPECT_EQ(rect, reinterpret_cast<ERect*>(0x1234));
+  ERect* rect = nullptr;
+  ASSERT_EQ(plug.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->bottom, 160);
+  EXPECT_EQ(rect->right, 700);
+  EXPECT_EQ(plug.Dispatch(effEditGetRect, 0, 0, nullptr), 0);
   EXPECT_EQ(plug.Dispatch(effEditOpen, 0, 0, nullptr), 0);
-  EXPECT_EQ(plug.Dispatch(effEditClose), 0);
+  EXPECT_EQ(plug.Dispatch(effEditIdle), 0);
+  EXPECT_EQ(plug.Dispatch(effEditClose), 1);
 }
 
 TEST(Dispatcher, StringToParameter) {

@@ -16,8 +16,7 @@ TEST(Entry, LibraryExportsBothEntryPoints) {
   EXPECT_NE(Library().legacyMain, nullptr);
 }
 
-// Without the editor (not part of this build) the record has no editor flag:
-// flags are 0x1018, and 0x1019 once an editor is attached.
+// The panel is built with every instance: flags 0x1019, the editor flag included.
 TEST(Entry, RecordCarriesTheEffectsIdentity) {
   Instance plug(&RecordingHost, /*open=*/false);
   ASSERT_TRUE(plug);
@@ -27,8 +26,7 @@ TEST(Entry, RecordCarriesTheEffectsIdentity) {
   EXPECT_EQ(e->numPrograms, 1);
   EXPECT_EQ(e->numInputs, 2);
   EXPECT_EQ(e->numOutputs, 2);
-  EXPECT_EQ(e->flags & ~effFlagsHasEditor,
-            effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsCanMono);
+  EXPECT_EQ(e->flags, 0x1019);
   EXPECT_EQ(e->flags & effFlagsProgramChunks, 0);
   EXPECT_EQ(e->initialDelay, 0);
   EXPECT_EQ(e->uniqueID, 0x566C7478);

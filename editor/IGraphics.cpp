@@ -1,0 +1,459 @@
+#include "IGraphics.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "Blit.h"
+#include "Controls.h"
+#include "EditorCaches.h"
+#include "EffectBase.h"
+#include "Parameter.h"
+#include "RasterFont.h"
+#include "SystemFont.h"
+#include "TextCopy.h"
+
+namespace veltrax {
+
+IGraphics::IGraphics(IEffectBase* newPlugin, int newWidth, int newHeight, int newFrameRate)
+    : plugin(newPlugin), width(newWidth), height(newHeight), frameRate(newFrameRate) {}
+
+IGraphics::~IGraphics() {
+  delete keyCatcher;
+  keyCatcher = nullptr;
+  controls.DeleteAll();
+  DestroySurface();
+}
+
+// ---------------------------------------------------------------------------
+// Controls and the editor link
+
+int IGraphics::ControlCount() const { return controls.Count(); }
+
+IControl* IGraphics::GetControl(int index) const { return controls.Get(index); }
+
+int IGraphics::ControlParamIndex(int position) const { return ParamOf(position); }
+
+int IGraphics::ParamOf(int index) const {
+  const IControl* control = controls.Get(index);
+  return control ? control->ParamIndex() : -1;
+}
+
+int IGraphics::ControlAuxBindingFor(int position, int param) const {
+  const IControl* control = controls.Get(position);
+  return control ? control->AuxBindingFor(param) : -1;
+}
+
+void IGraphics::SetValueFromPlug(int position, double normalised) {
+  if (IControl* control = controls.Get(position)) control->SetValueFromPlug(normalised);
+}
+
+void IGraphics::SetAuxValueFromPlug(int position, int binding, double normalised) {
+  if (IControl* control = controls.Get(position)) control->SetAuxValueFromPlug(binding, normalised);
+}
+
+void IGraphics::SetParameterFromPlug(int param, double value, bool normalised) {
+  const Parameter* parameter = plugin ? plugin->ParamAt(param) : nullptr;
+  if (!parameter) return;
+  const double v = normalised ? value : parameter->Normalize(value);
+  for (int i = 0; i < controls.Count(); ++i) {
+    IControl* control = controls.Get(i);
+    if (control->ParamIndex() == param) control->SetValueFromPlug(v);
+    const int binding = control->AuxBindingFor(param);
+    if (binding >= 0) control->SetAuxValueFromPlug(binding, v);
+  }
+}
+
+EditorBitmap IGraphics::LoadImage(int resourceId, const char* fileName, int frameCount,
+                                  bool framesSideBySide) {
+  RasterBitmap* image = imagecache::Find(resourceId);
+  if (!image) {
+    // Loaded outside the cache's lock; should two editors miss at once,
+    // both append and the first entry is the one used from then on.
+    if (RasterBitmap* loaded = LoadImageResource(resourceId, fileName)) {
+      imagecache::Add(resourceId, loaded);
+      image = imagecache::Find(resourceId);
+    }
+  }
+  EditorBitmap bitmap;
+  bitmap.image = image;
+  bitmap.width = image ? image->Width() : 0;
+  bitmap.height = image ? image->Height() : 0;
+  bitmap.frameCount = frameCount > 1 ? frameCount : 1;
+  bitmap.framesSideBySide = framesSideBySide;
+  return bitmap;
+}
+
+void IGraphics::AttachBackground(int resourceId, const char* fileName) {
+  const EditorBitmap bitmap = LoadImage(resourceId, fileName, 1, false);
+  const Rect whole{0, 0, bitmap.width, bitmap.height};
+  controls.Insert(0, new IBitmapControl(plugin, whole, -1, bitmap, ControlBlend{BlendKindOpaque, 1.0f}));
+}
+
+void IGraphics::AttachControl(IControl* control) {
+  if (control) controls.Add(control);
+}
+
+void IGraphics::SetKeyCatcher(IControl* control) {
+  if (control == keyCatcher) return;
+  delete keyCatcher;
+  keyCatcher = control;
+}
+
+void IGraphics::PrepareSurface() {
+  DestroySurface();
+  surface = new (std::nothrow) SysBitmap(width, height);
+  spareBitmap = new (std::nothrow) MemBitmap();
+}
+
+void IGraphics::DestroySurface() {
+  delete surface;
+  surface = nullptr;
+  delete spareBitmap;
+  spareBitmap = nullptr;
+}
+
+void IGraphics::Resize(int newWidth, int newHeight) {
+  // The audio thread reaches the controls by position under PlugLock; the
+  // list must not change under it.
+  PlugLockGuard guard(plugin->Lock());
+  width = newWidth;
+  height = newHeight;
+  ResetCapture();
+  hoverIndex = -1;
+  controls.DeleteAll();
+  PrepareSurface();
+  plugin->EditorResized();
+}
+
+// ---------------------------------------------------------------------------
+// Redrawing
+
+bool IGraphics::CollectDirty(Rect& rect) {
+  bool any = false;
+  for (int i = 0; i < controls.Count(); ++i) {
+    const IControl* control = controls.Get(i);
+    if (!control->IsDirty()) continue;
+    any = true;
+    const Rect& r = control->GetRect();
+    if (IsEmpty(rect)) {
+      rect = r;
+    } else if (!IsEmpty(r)) {
+      rect = Union(rect, r);
+    }
+  }
+  return any;
+}
+
+void IGraphics::MarkAllDirty() {
+  for (int i = 0; i < controls.Count(); ++i) controls.Get(i)->MarkDirty(false);
+}
+
+bool IGraphics::Redraw(const Rect& rect) {
+  const int count = controls.Count();
+  if (count == 0) return true;
+  if (strictDrawing) {
+    clipRect = rect;
+    for (int i = 0; i < count; ++i) {
+      IControl* control = controls.Get(i);
+      const Rect& r = control->GetRect();
+      if (!control->IsHidden() && !IsEmpty(rect) && !IsEmpty(r) && Intersects(rect, r)) {
+        control->Draw(this);
+      }
+      control->MarkDrawn();
+    }
+  } else {
+    IControl* background = controls.Get(0);
+    if (background->IsDirty()) {
+      clipRect = background->GetRect();
+      for (int i = 0; i < count; ++i) {
+        IControl* control = controls.Get(i);
+        if (i == 0 || !control->IsHidden()) {
+          control->Draw(this);
+          control->MarkDrawn();
+        }
+      }
+    } else {
+      for (int i = 1; i < count; ++i) {
+        IControl* dirty = controls.Get(i);
+        if (!dirty->IsDirty()) continue;
+        clipRect = dirty->GetRect();
+        for (int j = 0; j < count; ++j) {
+          IControl* control = controls.Get(j);
+          if (control->IsHidden()) continue;
+          const Rect& r = control->GetRect();
+          if (j == i || (!IsEmpty(r) && Intersects(r, clipRect))) control->Draw(this);
+        }
+        dirty->MarkDrawn();
+      }
+    }
+  }
+  return PaintSurface(rect);
+}
+
+bool IGraphics::DrawBitmap(const EditorBitmap& bitmap, const Rect& rect, int srcX, int srcY,
+                           const ControlBlend* blend) {
+  Rect c{};
+  if (!IsEmpty(rect) && !IsEmpty(clipRect) && Intersects(rect, clipRect)) {
+    c = Intersection(rect, clipRect);
+  }
+  Rect source;
+  source.left = srcX + (c.left - rect.left);
+  source.top = srcY + (c.top - rect.top);
+  source.right = source.left + (c.right - c.left);
+  source.bottom = source.top + (c.bottom - c.top);
+  if (surface && bitmap.image) {
+    const float weight = blend ? blend->weight : 1.0f;
+    Blit(surface, bitmap.image, c.left, c.top, &source, weight, BlitModeFor(blend));
+  }
+  return true;
+}
+
+bool IGraphics::DrawBitmapFrame(const EditorBitmap& bitmap, const Rect& rect, int frame,
+                                const ControlBlend* blend) {
+  int srcX = 0;
+  int srcY = 0;
+  if (bitmap.frameCount > 1 && frame > 1) {
+    if (bitmap.framesSideBySide) {
+      srcX = TruncateToInt32(static_cast<double>(bitmap.width) * (frame - 1) / bitmap.frameCount + 0.5);
+    } else {
+      srcY = TruncateToInt32(static_cast<double>(bitmap.height) * (frame - 1) / bitmap.frameCount + 0.5);
+    }
+  }
+  return DrawBitmap(bitmap, rect, srcX, srcY, blend);
+}
+
+// ---------------------------------------------------------------------------
+// Text
+
+namespace {
+
+CachedFont* ResolveFont(TextStyle& style) {
+  if (style.font) return style.font;
+  char face[sizeof style.face];
+  CopyTextBounded(face, style.face, sizeof face);
+  CachedFont* font = fontcache::Find(style.size, style.orientation, style.style, face);
+  if (!font) {
+    SystemFontRequest request;
+    request.height = style.size;
+    request.width = 0;
+    request.escapement = style.orientation * 10;
+    request.orientation = style.orientation * 10;
+    request.weight = style.style == 1 ? 700 : 400;
+    request.italic = style.style == 2;
+    request.quality = (style.quality == 0 || style.quality == 2 || style.quality == 3) ? style.quality : 1;
+    CopyTextBounded(request.face, face, sizeof request.face);
+    const FontHandle handle = CreateSystemFont(request);
+    // Nothing is cached for a font that cannot be made: the next call tries again.
+    if (!handle) return nullptr;
+    CachedFont* created = new (std::nothrow) CachedFont();
+    if (!created) {
+      DeleteSystemFont(handle);
+      return nullptr;
+    }
+    created->SetGdiFont(handle, FontOwnsHandle | FontNativeGdi);
+    fontcache::Add(style.size, style.orientation, style.style, face, created);
+    font = fontcache::Find(style.size, style.orientation, style.style, face);
+  }
+  style.font = font;
+  return font;
+}
+
+Pixel InkOf(const EditorColour& colour) {
+  return (static_cast<Pixel>(colour.alpha & 0xFF) << 24) | (static_cast<Pixel>(colour.red & 0xFF) << 16) |
+         (static_cast<Pixel>(colour.green & 0xFF) << 8) | static_cast<Pixel>(colour.blue & 0xFF);
+}
+
+}  // namespace
+
+bool IGraphics::RenderStyledText(TextStyle& style, const char* text, Rect& rect, bool measure) {
+  if (!text || text[0] == '\0') return true;
+  CachedFont* font = ResolveFont(style);
+  if (!font) return false;
+  font->SetInkColor(InkOf(style.colour));
+  uint32_t format = TextNoClip;
+  if ((style.colour.alpha & 0xFF) != 255) format |= TextUseColorAlpha;
+  if (style.alignment == 1) {
+    format |= TextCentre;
+  } else if (style.alignment != 0) {
+    format |= TextRight;
+  }
+  if (!measure) {
+    if (surface) {
+      Rect target = rect;
+      font->RenderText(surface, text, -1, &target, format);
+    }
+    return true;
+  }
+  Rect extent{};
+  font->RenderText(surface, text, -1, &extent, format | TextMeasure);
+  const int w = extent.right - extent.left;
+  const int h = extent.bottom - extent.top;
+  if (style.alignment == 0) {
+    rect.right = rect.left + w;
+  } else if (style.alignment == 1) {
+    const int centre = static_cast<int>(static_cast<float>(rect.left + rect.right) * 0.5f);
+    rect.left = -(w / 2) + centre;
+    rect.right = rect.left + w;
+  } else {
+    rect.left = rect.right - w;
+  }
+  rect.bottom = rect.top + h;
+  return true;
+}
+
+bool IGraphics::DrawText(TextStyle& style, const char* text, const Rect& rect) {
+  Rect target = rect;
+  return RenderStyledText(style, text, target, false);
+}
+
+bool IGraphics::MeasureText(TextStyle& style, const char* text, Rect& rect) {
+  return RenderStyledText(style, text, rect, true);
+}
+
+// ---------------------------------------------------------------------------
+// Mouse and keys
+
+int IGraphics::FindControl(int x, int y, bool allowGreyed) const {
+  for (int i = controls.Count() - 1; i >= 0; --i) {
+    IControl* control = controls.Get(i);
+    if (control->IsHidden()) continue;
+    if (control->IsGreyed() && !(allowGreyed && control->hoverWhenGreyed)) continue;
+    if (control->HitTest(x, y)) return i;
+  }
+  return -1;
+}
+
+void IGraphics::ResetCapture() {
+  lastMouseX = lastMouseY = -1;
+  captureIndex = -1;
+}
+
+void IGraphics::HandleMouseDown(int x, int y, const MouseModifiers& modifiers) {
+  ResetCapture();
+  const int index = FindControl(x, y);
+  if (index < 0) return;
+  captureIndex = index;
+  lastMouseX = x;
+  lastMouseY = y;
+  IControl* control = controls.Get(index);
+  if (control->ParamIndex() >= 0) plugin->BeginParameterEdit(control->ParamIndex());
+  control->MouseDown(x, y, modifiers);
+}
+
+void IGraphics::HandleMouseUp(int x, int y, const MouseModifiers& modifiers) {
+  const int index = captureIndex >= 0 ? captureIndex : FindControl(x, y);
+  ResetCapture();
+  IControl* control = controls.Get(index);
+  if (!control) return;
+  control->MouseUp(x, y, modifiers);
+  if (control->ParamIndex() >= 0) plugin->EndParameterEdit(control->ParamIndex());
+}
+
+void IGraphics::EndOpenGesture() {
+  IControl* control = controls.Get(captureIndex);
+  const int x = lastMouseX;
+  const int y = lastMouseY;
+  ResetCapture();
+  if (!control) return;
+  control->MouseUp(x, y, MouseModifiers{});
+  if (control->ParamIndex() >= 0) plugin->EndParameterEdit(control->ParamIndex());
+}
+
+void IGraphics::HandleMouseDrag(int x, int y, const MouseModifiers& modifiers) {
+  IControl* control = controls.Get(captureIndex);
+  if (!control || (x == lastMouseX && y == lastMouseY)) return;
+  const int dx = x - lastMouseX;
+  const int dy = y - lastMouseY;
+  lastMouseX = x;
+  lastMouseY = y;
+  control->MouseDrag(x, y, dx, dy, modifiers);
+}
+
+bool IGraphics::HandleDoubleClick(int x, int y, const MouseModifiers& modifiers) {
+  ResetCapture();
+  const int index = FindControl(x, y);
+  if (index < 0) return false;
+  IControl* control = controls.Get(index);
+  if (control->doubleClickAsPress) {
+    captureIndex = index;
+    lastMouseX = x;
+    lastMouseY = y;
+    control->MouseDown(x, y, modifiers);
+    return true;
+  }
+  control->MouseDoubleClick(x, y, modifiers);
+  return false;
+}
+
+void IGraphics::HandleWheel(int x, int y, const MouseModifiers& modifiers, int delta) {
+  const int index = captureIndex >= 0 ? captureIndex : FindControl(x, y);
+  if (IControl* control = controls.Get(index)) control->MouseWheel(x, y, modifiers, delta);
+}
+
+bool IGraphics::HandleMouseOver(int x, int y, const MouseModifiers& modifiers) {
+  if (!hoverTracking) return false;
+  const int index = captureIndex >= 0 ? captureIndex : FindControl(x, y, true);
+  IControl* control = controls.Get(index);
+  if (!control) return true;
+  lastMouseX = x;
+  lastMouseY = y;
+  control->MouseOver(x, y, modifiers);
+  if (hoverIndex >= 0 && hoverIndex != index) {
+    if (IControl* previous = controls.Get(hoverIndex)) previous->MouseOut();
+  }
+  hoverIndex = index;
+  return true;
+}
+
+void IGraphics::HandleMouseOut() {
+  for (int i = 0; i < controls.Count(); ++i) controls.Get(i)->MouseOut();
+  hoverIndex = -1;
+}
+
+bool IGraphics::HandleKeyDown(int x, int y, int key) {
+  const int index = captureIndex >= 0 ? captureIndex : FindControl(x, y);
+  if (index >= 1) {
+    if (IControl* control = controls.Get(index)) return control->KeyDown(x, y, key);
+  }
+  return keyCatcher ? keyCatcher->KeyDown(x, y, key) : false;
+}
+
+// ---------------------------------------------------------------------------
+// Prompts
+
+void IGraphics::PromptUserInput(IControl* control, Parameter* parameter, const Rect& rect) {
+  if (!control || !parameter || IsEmpty(rect)) return;
+  const int textCount = parameter->DisplayTextCount();
+  if ((parameter->type == Bool && textCount > 0) || parameter->type == Enum) {
+    ChoiceMenu menu;
+    char current[Parameter::kTextSize];
+    parameter->FormatCurrent(current, sizeof current);
+    for (int i = 0; i < textCount; ++i) {
+      const char* text = "";
+      for (int k = 0; k < textCount; ++k) {
+        const DisplayText* entry = parameter->DisplayTextAt(k);
+        if (entry && entry->value == i) {
+          text = entry->text;
+          break;
+        }
+      }
+      menu.AddItem(text, std::strcmp(text, current) == 0 ? ChoiceItemChecked : 0);
+    }
+    if (ChoiceMenu* chosen = ShowChoiceMenu(menu, rect)) {
+      control->SetValueFromUser(parameter->Normalize(chosen->chosenIndex));
+    }
+    return;
+  }
+  double shown = parameter->value;
+  if (parameter->negateDisplay) shown = -shown;
+  char text[64];
+  if (parameter->displayPrecision == 0) {
+    std::snprintf(text, sizeof text, "%d", TruncateToInt32(shown));
+  } else {
+    std::snprintf(text, sizeof text, "%.*f", parameter->displayPrecision, shown);
+  }
+  BeginTextEntry(control, control->Text(), rect, text, parameter);
+}
+
+}  // namespace veltrax

@@ -1,0 +1,187 @@
+#pragma once
+// The platform-independent editor: the ordered control list, the drawing
+// surface every control paints into, the redraw cycle and the mouse and key
+// dispatch. A platform class derives from it and fills the platform slots
+// (window, painting to the screen, dialogs, image resources); those slots
+// are the whole window contract, so nothing here, and nothing a portable
+// file includes, needs a system window header.
+//
+// Thread tags: [who calls; which lock]. The host's threads and the audio
+// thread reach the editor only through SetParameterFromPlug and
+// SetValueFromPlug, which store values and raise flags in the controls; all
+// drawing happens on the editor thread.
+
+#include "EditorLink.h"
+#include "EditorTypes.h"
+#include "GrowBuffer.h"
+#include "GrowString.h"
+#include "RasterBitmap.h"
+
+namespace veltrax {
+
+class IControl;
+class IEffectBase;
+class Parameter;
+
+class IGraphics : public IEditorLink {
+ public:
+  // [construction thread; no lock] No surface until PrepareSurface.
+  IGraphics(IEffectBase* plugin, int width, int height, int frameRate);
+  // [dispatcher thread; no lock] Destroys the key catcher, the controls
+  // (highest index first) and the surface; images and fonts stay cached.
+  ~IGraphics() override;
+  IGraphics(const IGraphics&) = delete;
+  IGraphics& operator=(const IGraphics&) = delete;
+
+  // Platform slots, in slot order. [editor thread; no lock] unless noted.
+  // Copies rect of the surface to the screen.
+  virtual bool PaintSurface(const Rect& rect) = 0;
+  // Sets rect to where the text would be drawn in style; false when the font
+  // cannot be created.
+  virtual bool MeasureText(TextStyle& style, const char* text, Rect& rect);
+  virtual void CancelTextEntry() = 0;
+  // Rebuilds for a new size: the controls are destroyed and the plug-in is
+  // told to build them afresh. [editor thread; takes PlugLock]
+  virtual void Resize(int newWidth, int newHeight);
+  virtual bool IsWindowOpen() { return WindowHandle() != nullptr; }
+  virtual const char* DrawingApiName() { return ""; }
+  virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
+  // The menu (or submenu) in which an item was chosen, or none.
+  virtual ChoiceMenu* ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) = 0;
+  virtual void BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
+                              const char* initialText, Parameter* parameter) = 0;
+  virtual void HostFolder(GrowString& out) = 0;
+  virtual void PluginFolder(GrowString& out) = 0;
+  virtual void DesktopFolder(GrowString& out) = 0;
+  virtual void AppDataFolder(GrowString& out, bool allUsers) = 0;
+  virtual void UserAppDataFolder(GrowString& out) { AppDataFolder(out, false); }
+  // action 1 saves, any other opens; an empty fileName afterwards means
+  // nothing was chosen.
+  virtual void PromptForFile(GrowString& fileName, int action, GrowString& directory,
+                             const char* extensions) = 0;
+  virtual bool PromptForColour(EditorColour& colour, const char* prompt) = 0;
+  virtual bool OpenUrl(const char* url, const char* caption, const char* confirmText,
+                       const char* errorText) = 0;
+  // [dispatcher thread; PlugLock held] None when no window can be made.
+  void* OpenWindow(void* parent) override = 0;
+  // [dispatcher thread; PlugLock held]
+  void CloseWindow() override = 0;
+  virtual void* WindowHandle() = 0;
+  virtual bool ReadClipboardText(GrowString& out) = 0;
+  virtual void HideCursor() {}
+  virtual void RestoreCursor() {}
+  // [construction thread; no lock] The image for a resource, or none.
+  virtual RasterBitmap* LoadImageResource(int resourceId, const char* fileName) = 0;
+
+  // The editor link. [any thread; no lock] Sizes and bindings never change
+  // while a host thread or the audio thread can ask.
+  int Width() const override { return width; }
+  int Height() const override { return height; }
+  int ControlCount() const override;
+  int ControlParamIndex(int position) const override;
+  int ControlAuxBindingFor(int position, int param) const override;
+  // [any thread; PlugLock held on the host's threads] Values and flags only.
+  void SetValueFromPlug(int position, double normalised) override;
+  void SetAuxValueFromPlug(int position, int binding, double normalised) override;
+  // Moves every control bound to param; value is plain unless normalised.
+  void SetParameterFromPlug(int param, double value, bool normalised) override;
+  // [construction or editor thread; PlugLock held] (Re)creates the surface.
+  void PrepareSurface() override;
+  // [dispatcher thread; PlugLock held] The host's idle call; a window that
+  // has no timer of its own may draw from here.
+  void Idle() override {}
+
+  // Building the panel. [construction thread; no lock]
+  // Looks the image up in the process-wide cache, loading it on a miss; a
+  // missing image gives a bitmap without image and size.
+  EditorBitmap LoadImage(int resourceId, const char* fileName, int frameCount = 1,
+                         bool framesSideBySide = false);
+  // Inserts an opaque image control of the whole image at index 0.
+  void AttachBackground(int resourceId, const char* fileName);
+  // Appends; the list takes the control (deleted when it cannot be stored).
+  void AttachControl(IControl* control);
+  // [any thread; no lock] None for an index outside the list.
+  IControl* GetControl(int index) const;
+  // [construction thread; no lock] Receives keys no control takes; the
+  // editor takes ownership.
+  void SetKeyCatcher(IControl* control);
+
+  // The redraw cycle. [editor thread; no lock]
+  // Widens rect (start empty) by the rectangles of the dirty controls,
+  // hidden ones included; true when at least one was dirty.
+  bool CollectDirty(Rect& rect);
+  // Draws the controls that rect touches into the surface, marks them drawn
+  // and paints rect to the screen.
+  bool Redraw(const Rect& rect);
+  // Every control dirty, nobody notified: the next redraw draws everything.
+  void MarkAllDirty();
+
+  // Mouse and keys from the window. [editor thread; no lock; gestures reach
+  // the plug-in through calls that take PlugLock]
+  void HandleMouseDown(int x, int y, const MouseModifiers& modifiers);
+  void HandleMouseUp(int x, int y, const MouseModifiers& modifiers);
+  void HandleMouseDrag(int x, int y, const MouseModifiers& modifiers);
+  // True when the window must capture the mouse.
+  bool HandleDoubleClick(int x, int y, const MouseModifiers& modifiers);
+  void HandleWheel(int x, int y, const MouseModifiers& modifiers, int delta);
+  // Answers hoverTracking.
+  bool HandleMouseOver(int x, int y, const MouseModifiers& modifiers);
+  void HandleMouseOut();
+  // True when a control or the key catcher took the key.
+  bool HandleKeyDown(int x, int y, int key);
+  // Ends a gesture left open (the window closes under a held button): the
+  // captured control is released and the host's edit ended.
+  void EndOpenGesture();
+
+  // Called by controls. [editor thread; no lock]
+  bool DrawBitmap(const EditorBitmap& bitmap, const Rect& rect, int srcX, int srcY,
+                  const ControlBlend* blend);
+  // frame is 1-based.
+  bool DrawBitmapFrame(const EditorBitmap& bitmap, const Rect& rect, int frame,
+                       const ControlBlend* blend);
+  bool DrawText(TextStyle& style, const char* text, const Rect& rect);
+  // A choice menu for switches and enumerations, a text entry otherwise.
+  void PromptUserInput(IControl* control, Parameter* parameter, const Rect& rect);
+
+  // [editor thread; no lock]
+  IEffectBase* Plugin() const { return plugin; }
+  SysBitmap* Surface() const { return surface; }
+  const Rect& ClipRect() const { return clipRect; }
+  int FrameRate() const { return frameRate; }
+  int CaptureIndex() const { return captureIndex; }
+  int HoverIndex() const { return hoverIndex; }
+
+  bool hoverTracking = false;    // mouse-over events only when set
+  bool strictDrawing = true;     // redraw strategy; see Redraw
+  bool tooltipsEnabled = false;  // a window makes tooltips only when set
+
+ protected:
+  // The topmost control at (x, y) that is shown, not greyed (unless
+  // allowGreyed and it asks for hover when greyed) and hit; -1 for none.
+  int FindControl(int x, int y, bool allowGreyed = false) const;
+  void ResetCapture();
+  // The parameter the control at index is bound to, or -1.
+  int ParamOf(int index) const;
+  void DestroySurface();
+  // Text through the cached font of style; measuring sets rect's size.
+  bool RenderStyledText(TextStyle& style, const char* text, Rect& rect, bool measure);
+
+  IEffectBase* plugin;  // not owned
+  OwnedList<IControl> controls;
+  Rect clipRect;
+  bool cursorHidden = false;
+  int savedCursorX = -1;
+  int savedCursorY = -1;
+  SysBitmap* surface = nullptr;      // owned
+  MemBitmap* spareBitmap = nullptr;  // owned, empty; made and freed with the surface
+  int width;
+  int height;
+  int frameRate;
+  int captureIndex = -1;
+  int hoverIndex = -1;
+  int lastMouseX = -1;
+  int lastMouseY = -1;
+  IControl* keyCatcher = nullptr;  // owned
+};
+
+}  // namespace veltrax
