@@ -15,6 +15,12 @@ void PlugLock::Lock() {
   if (depth_++ == 0) owner_.store(ThreadToken(), std::memory_order_relaxed);
 }
 
+bool PlugLock::TryLock() {
+  if (!TryAcquire()) return false;
+  if (depth_++ == 0) owner_.store(ThreadToken(), std::memory_order_relaxed);
+  return true;
+}
+
 void PlugLock::Unlock() {
   if (--depth_ == 0) owner_.store(0, std::memory_order_relaxed);
   Release();

@@ -17,6 +17,10 @@ class PlugLock {
 
   // [any thread] Blocks until the calling thread holds the lock.
   void Lock();
+  // [any thread] Takes the lock only if that needs no waiting; true when
+  // taken (then Unlock as after Lock). For threads that must stay free to
+  // stop while another thread holds the lock.
+  bool TryLock();
   // [the holding thread]
   void Unlock();
   // [any thread] For debug checks of "caller holds the lock" contracts.
@@ -25,6 +29,7 @@ class PlugLock {
  private:
   // The platform's part.
   void Acquire();
+  bool TryAcquire();
   void Release();
 
   // Room for the platform's lock object without exposing its header.

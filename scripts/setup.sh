@@ -10,6 +10,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
   python3 python3-cairo python3-numpy python3-pil fonts-dejavu-extra
   python3-matplotlib
+  libxcb1-dev libxcb-xtest0-dev xvfb
 )
 
 missing=()

@@ -16,6 +16,7 @@ static_assert(sizeof(std::recursive_mutex) <= 64, "PlugLock storage too small");
 PlugLock::PlugLock() { new (storage_) std::recursive_mutex(); }
 PlugLock::~PlugLock() { Mutex(storage_).~recursive_mutex(); }
 void PlugLock::Acquire() { Mutex(storage_).lock(); }
+bool PlugLock::TryAcquire() { return Mutex(storage_).try_lock(); }
 void PlugLock::Release() { Mutex(storage_).unlock(); }
 
 }  // namespace veltrax

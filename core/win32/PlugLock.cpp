@@ -17,6 +17,7 @@ static_assert(sizeof(CRITICAL_SECTION) <= 64, "PlugLock storage too small");
 PlugLock::PlugLock() { InitializeCriticalSection(new (storage_) CRITICAL_SECTION); }
 PlugLock::~PlugLock() { DeleteCriticalSection(Section(storage_)); }
 void PlugLock::Acquire() { EnterCriticalSection(Section(storage_)); }
+bool PlugLock::TryAcquire() { return TryEnterCriticalSection(Section(storage_)) != 0; }
 void PlugLock::Release() { LeaveCriticalSection(Section(storage_)); }
 
 }  // namespace veltrax

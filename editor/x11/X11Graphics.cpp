@@ -1,0 +1,607 @@
+// The X11 window: connection, child window, the editor thread with its
+// timer, painting and input. The services (folders, clipboard, links) are
+// in X11Services.cpp.
+
+#include "X11Graphics.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <thread>
+
+#include "EffectBase.h"
+#include "GrowBuffer.h"
+#include "PngImage.h"
+#include "RasterBitmap.h"
+#include "X11Keys.h"
+#include "XcbLibrary.h"
+
+namespace veltrax {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A second left press within this interval and distance is a double click:
+// the usual desktop settings.
+constexpr uint32_t kDoubleClickMilliseconds = 400;
+constexpr int kDoubleClickDistance = 4;
+// put_image requests stay below this even where the server allows more.
+constexpr uint32_t kMaxPaintRequestBytes = 4u << 20;
+constexpr uint32_t kHighestXid = 0x1FFFFFFF;  // X ids have 29 bits
+
+constexpr uint32_t kEventMask = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
+                                XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_BUTTON_MOTION |
+                                XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
+                                XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+constexpr uint32_t kHoverEventMask = XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_LEAVE_WINDOW;
+
+MouseModifiers ModifiersOf(uint16_t state) {
+  MouseModifiers m;
+  m.left = (state & XCB_BUTTON_MASK_1) != 0;
+  m.right = (state & XCB_BUTTON_MASK_3) != 0;
+  m.shift = (state & XCB_MOD_MASK_SHIFT) != 0;
+  m.control = (state & XCB_MOD_MASK_CONTROL) != 0;
+  m.alt = (state & XCB_MOD_MASK_1) != 0;
+  return m;
+}
+
+// X reports the button state from before the event: a press does not yet
+// include its button, a release still does. The editor expects the state
+// after it, as the Windows window reports it.
+MouseModifiers ModifiersAfter(uint16_t state, uint8_t button, bool pressed) {
+  MouseModifiers m = ModifiersOf(state);
+  if (button == 1) m.left = pressed;
+  if (button == 3) m.right = pressed;
+  return m;
+}
+
+// The session whose editor thread is running here: painting and resizing
+// reach the X server only from there.
+thread_local X11Session* threadSession = nullptr;
+
+}  // namespace
+
+// One open window. Created and destroyed by the dispatcher thread; between
+// the two, everything but the stop request belongs to the editor thread.
+struct X11Session {
+  X11Session(IGraphicsX11* graphics, const xcb::Functions* functions)
+      : owner(graphics), x(functions) {}
+  ~X11Session() {
+    if (wakeFd >= 0) close(wakeFd);
+  }
+  X11Session(const X11Session&) = delete;
+  X11Session& operator=(const X11Session&) = delete;
+
+  // [dispatcher thread; PlugLock held] Connects and creates the window;
+  // false (with everything undone) when either fails.
+  bool Create(xcb_window_t parentWindow);
+  bool ChooseVisual(const xcb_setup_t* setup, const xcb_screen_t* screen);
+  void LoadKeymap();
+  // [whichever thread owns the session] Window, colormap and connection.
+  void Teardown();
+  // [dispatcher thread, or the editor thread closing its own window; no lock]
+  void RequestStop();
+
+  // The editor thread.
+  void Run();
+  void DispatchEvents();
+  void HandleEvent(const xcb_generic_event_t* event);
+  void HandleButtonPress(const xcb_button_press_event_t* e);
+  void HandleKey(const xcb_key_press_event_t* e, bool pressed);
+  void FlushMotion();
+  // Takes PlugLock for input handling unless stopping first; never waits
+  // for it unboundedly.
+  bool AcquireLock();
+  void ReleaseLock();
+  void Paint(const Rect& rect);
+
+  IGraphicsX11* owner;
+  const xcb::Functions* x;
+  xcb_connection_t* connection = nullptr;
+  xcb_window_t parent = 0;
+  xcb_window_t window = 0;
+  xcb_colormap_t ownColormap = 0;  // only when the visual is not the screen's default
+  xcb_gcontext_t gc = 0;
+  xcb_visualid_t visual = 0;
+  xcb_colormap_t colormap = 0;
+  bool swapBytes = false;  // the server wants the most significant byte first
+  uint32_t maxRequestBytes = 0;
+  xcb_keycode_t minKeycode = 0;
+  int keysymsPerKeycode = 0;
+  int keycodeCount = 0;
+  GrowBuffer keysyms;
+  GrowBuffer rows;  // pixels of one put_image request
+  int wakeFd = -1;
+  std::thread thread;
+  std::atomic<bool> stop{false};
+  bool closedFromOwnThread = false;
+
+  // Editor-thread state.
+  bool lockHeld = false;
+  bool windowGone = false;  // the host destroyed our parent before closing
+  bool motionPending = false;
+  xcb_motion_notify_event_t motion{};
+  bool firstPressValid = false;
+  uint32_t firstPressTime = 0;
+  int firstPressX = 0;
+  int firstPressY = 0;
+  Rect exposed{};
+};
+
+// ---------------------------------------------------------------------------
+// Opening and closing
+
+bool X11Session::Create(xcb_window_t parentWindow) {
+  parent = parentWindow;
+  int screenNumber = 0;
+  connection = x->xcb_connect(nullptr, &screenNumber);
+  if (x->xcb_connection_has_error(connection)) {
+    Teardown();
+    return false;
+  }
+  // The parent must be a drawable of this display; its root names the screen.
+  xcb_generic_error_t* error = nullptr;
+  xcb_get_geometry_reply_t* geometry =
+      x->xcb_get_geometry_reply(connection, x->xcb_get_geometry(connection, parent), &error);
+  std::free(error);
+  if (geometry == nullptr) {
+    Teardown();
+    return false;
+  }
+  const xcb_window_t root = geometry->root;
+  std::free(geometry);
+  const xcb_setup_t* setup = x->xcb_get_setup(connection);
+  const xcb_screen_t* screen = nullptr;
+  for (xcb_screen_iterator_t it = x->xcb_setup_roots_iterator(setup); it.rem > 0;
+       x->xcb_screen_next(&it)) {
+    if (it.data->root == root) screen = it.data;
+  }
+  if (screen == nullptr || !ChooseVisual(setup, screen)) {
+    Teardown();
+    return false;
+  }
+  colormap = screen->default_colormap;
+  if (visual != screen->root_visual) {
+    ownColormap = x->xcb_generate_id(connection);
+    x->xcb_create_colormap(connection, XCB_COLORMAP_ALLOC_NONE, ownColormap, root, visual);
+    colormap = ownColormap;
+  }
+
+  window = x->xcb_generate_id(connection);
+  // No background: the window shows the surface only, without a flash of
+  // colour before the first paint. Border pixel and colormap make the
+  // window valid under a parent of another visual.
+  const uint32_t eventMask = kEventMask | (owner->hoverTracking ? kHoverEventMask : 0u);
+  const uint32_t values[] = {XCB_BACK_PIXMAP_NONE, 0, eventMask, colormap};
+  const xcb_void_cookie_t created = x->xcb_create_window_checked(
+      connection, 24, window, parent, 0, 0, static_cast<uint16_t>(owner->Width()),
+      static_cast<uint16_t>(owner->Height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, visual,
+      XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK | XCB_CW_COLORMAP, values);
+  // The error of a parent that is no window comes back on this request, on
+  // our own connection: the host's error handling never sees it.
+  if (xcb_generic_error_t* failed = x->xcb_request_check(connection, created)) {
+    std::free(failed);
+    window = 0;
+    Teardown();
+    return false;
+  }
+  gc = x->xcb_generate_id(connection);
+  const uint32_t gcValues[] = {0};
+  x->xcb_create_gc(connection, gc, window, XCB_GC_GRAPHICS_EXPOSURES, gcValues);
+  x->xcb_map_window(connection, window);
+
+  LoadKeymap();
+  maxRequestBytes = x->xcb_get_maximum_request_length(connection) * 4u;
+  if (maxRequestBytes > kMaxPaintRequestBytes) maxRequestBytes = kMaxPaintRequestBytes;
+  wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wakeFd < 0 || x->xcb_flush(connection) <= 0) {
+    Teardown();
+    return false;
+  }
+  return true;
+}
+
+// The surface is 32-bit 0xAARRGGBB: it goes to the screen unconverted
+// through a 24-bit TrueColor visual stored as 32 bits a pixel.
+bool X11Session::ChooseVisual(const xcb_setup_t* setup, const xcb_screen_t* screen) {
+  bool fourBytes = false;
+  for (xcb_format_iterator_t it = x->xcb_setup_pixmap_formats_iterator(setup); it.rem > 0;
+       x->xcb_format_next(&it)) {
+    if (it.data->depth == 24) fourBytes = it.data->bits_per_pixel == 32;
+  }
+  if (!fourBytes) return false;
+  visual = 0;
+  for (xcb_depth_iterator_t d = x->xcb_screen_allowed_depths_iterator(screen); d.rem > 0;
+       x->xcb_depth_next(&d)) {
+    if (d.data->depth != 24) continue;
+    for (xcb_visualtype_iterator_t v = x->xcb_depth_visuals_iterator(d.data); v.rem > 0;
+         x->xcb_visualtype_next(&v)) {
+      const xcb_visualtype_t* type = v.data;
+      if (type->_class != XCB_VISUAL_CLASS_TRUE_COLOR || type->red_mask != 0xFF0000u ||
+          type->green_mask != 0xFF00u || type->blue_mask != 0xFFu) {
+        continue;
+      }
+      // The screen's own visual when it fits: no colormap of our own.
+      if (visual == 0 || type->visual_id == screen->root_visual) visual = type->visual_id;
+    }
+  }
+  const bool littleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+  swapBytes = (setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST) != littleEndian;
+  return visual != 0;
+}
+
+void X11Session::LoadKeymap() {
+  const xcb_setup_t* setup = x->xcb_get_setup(connection);
+  minKeycode = setup->min_keycode;
+  const int count = setup->max_keycode - setup->min_keycode + 1;
+  xcb_get_keyboard_mapping_reply_t* reply = x->xcb_get_keyboard_mapping_reply(
+      connection,
+      x->xcb_get_keyboard_mapping(connection, minKeycode, static_cast<uint8_t>(count)), nullptr);
+  keysymsPerKeycode = 0;
+  if (reply == nullptr) return;
+  const int length = x->xcb_get_keyboard_mapping_keysyms_length(reply);
+  const auto bytes = static_cast<int32_t>(length * sizeof(xcb_keysym_t));
+  if (reply->keysyms_per_keycode > 0 && keysyms.Resize(bytes)) {
+    std::memcpy(keysyms.Data(), x->xcb_get_keyboard_mapping_keysyms(reply),
+                static_cast<size_t>(bytes));
+    keysymsPerKeycode = reply->keysyms_per_keycode;
+    keycodeCount = length / keysymsPerKeycode;
+  }
+  std::free(reply);
+}
+
+void X11Session::Teardown() {
+  if (connection != nullptr) {
+    if (!x->xcb_connection_has_error(connection)) {
+      // A window the host already destroyed with its parent answers with an
+      // error on this connection, which closes unread.
+      if (window != 0) x->xcb_destroy_window(connection, window);
+      if (ownColormap != 0) x->xcb_free_colormap(connection, ownColormap);
+      x->xcb_flush(connection);
+    }
+    x->xcb_disconnect(connection);
+  }
+  connection = nullptr;
+  window = 0;
+  ownColormap = 0;
+}
+
+void X11Session::RequestStop() {
+  stop.store(true, std::memory_order_release);
+  if (wakeFd >= 0) {
+    const uint64_t one = 1;
+    ssize_t written = write(wakeFd, &one, sizeof one);
+    (void)written;  // a counter already raised wakes the thread just as well
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The editor thread
+
+void X11Session::Run() {
+  threadSession = this;
+  const int frameRate = owner->FrameRate() > 0 ? owner->FrameRate() : 25;
+  const auto period = std::chrono::milliseconds(1000 / frameRate);
+  const int connectionFd = x->xcb_get_file_descriptor(connection);
+  Clock::time_point nextTick = Clock::now();  // the whole panel at once
+  while (!stop.load(std::memory_order_acquire)) {
+    DispatchEvents();
+    if (stop.load(std::memory_order_acquire)) break;
+    if (x->xcb_connection_has_error(connection)) {
+      // The display went away: drawing ends here, quietly. A gesture in
+      // progress ends for the host now rather than at close.
+      if (AcquireLock()) owner->EndOpenGesture();
+      ReleaseLock();
+      break;
+    }
+    const Clock::time_point now = Clock::now();
+    if (now >= nextTick) {
+      Rect dirty{};
+      if (owner->CollectDirty(dirty)) owner->Redraw(dirty);
+      nextTick += period;
+      if (nextTick <= now) nextTick = now + period;  // late: no burst to catch up
+    }
+    if (!IsEmpty(exposed)) {
+      Paint(exposed);
+      exposed = Rect{};
+    }
+    x->xcb_flush(connection);
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(nextTick - Clock::now());
+    pollfd fds[2] = {{connectionFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+    poll(fds, 2, wait.count() > 0 ? static_cast<int>(wait.count()) : 0);
+  }
+  if (closedFromOwnThread) Teardown();
+  threadSession = nullptr;
+}
+
+void X11Session::DispatchEvents() {
+  while (!stop.load(std::memory_order_acquire)) {
+    xcb_generic_event_t* event = x->xcb_poll_for_event(connection);
+    if (event == nullptr) break;
+    HandleEvent(event);
+    std::free(event);
+  }
+  FlushMotion();
+  ReleaseLock();
+}
+
+bool X11Session::AcquireLock() {
+  if (lockHeld) return true;
+  PlugLock& lock = owner->Plugin()->Lock();
+  while (!stop.load(std::memory_order_acquire)) {
+    if (lock.TryLock()) {
+      lockHeld = true;
+      return true;
+    }
+    // Whoever holds the lock may be closing this window: wait on the stop
+    // request, a millisecond at a time.
+    pollfd wake{wakeFd, POLLIN, 0};
+    poll(&wake, 1, 1);
+  }
+  return false;
+}
+
+void X11Session::ReleaseLock() {
+  if (!lockHeld) return;
+  lockHeld = false;
+  owner->Plugin()->Lock().Unlock();
+}
+
+void X11Session::HandleEvent(const xcb_generic_event_t* event) {
+  const uint8_t type = event->response_type & 0x7F;
+  // Drags are coalesced: one step for a run of motion events.
+  if (type == XCB_MOTION_NOTIFY) {
+    motion = *reinterpret_cast<const xcb_motion_notify_event_t*>(event);
+    motionPending = true;
+    return;
+  }
+  FlushMotion();
+  switch (type) {
+    case XCB_EXPOSE: {
+      const auto* e = reinterpret_cast<const xcb_expose_event_t*>(event);
+      const Rect r{e->x, e->y, e->x + e->width, e->y + e->height};
+      exposed = IsEmpty(exposed) ? r : Union(exposed, r);
+      break;
+    }
+    case XCB_BUTTON_PRESS:
+      HandleButtonPress(reinterpret_cast<const xcb_button_press_event_t*>(event));
+      break;
+    case XCB_BUTTON_RELEASE: {
+      const auto* e = reinterpret_cast<const xcb_button_release_event_t*>(event);
+      if (e->detail < 1 || e->detail > 3 || !AcquireLock()) break;
+      owner->HandleMouseUp(e->event_x, e->event_y, ModifiersAfter(e->state, e->detail, false));
+      break;
+    }
+    case XCB_KEY_PRESS:
+    case XCB_KEY_RELEASE:
+      HandleKey(reinterpret_cast<const xcb_key_press_event_t*>(event), type == XCB_KEY_PRESS);
+      break;
+    case XCB_LEAVE_NOTIFY: {
+      const auto* e = reinterpret_cast<const xcb_leave_notify_event_t*>(event);
+      if (owner->hoverTracking && e->mode == XCB_NOTIFY_MODE_NORMAL && AcquireLock()) {
+        owner->HandleMouseOut();
+      }
+      break;
+    }
+    case XCB_DESTROY_NOTIFY:
+      if (reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window == window) {
+        windowGone = true;
+      }
+      break;
+    case XCB_MAPPING_NOTIFY:
+      if (reinterpret_cast<const xcb_mapping_notify_event_t*>(event)->request ==
+          XCB_MAPPING_KEYBOARD) {
+        LoadKeymap();
+      }
+      break;
+    default:
+      break;  // errors of our own requests included: nothing to do
+  }
+}
+
+void X11Session::HandleButtonPress(const xcb_button_press_event_t* e) {
+  const int px = e->event_x;
+  const int py = e->event_y;
+  if (e->detail == 4 || e->detail == 5) {  // one wheel notch up or down
+    if (AcquireLock()) owner->HandleWheel(px, py, ModifiersOf(e->state), e->detail == 4 ? 1 : -1);
+    return;
+  }
+  if (e->detail < 1 || e->detail > 3 || !AcquireLock()) return;
+  // While a button is held, X grabs the pointer for this window (the
+  // implicit grab of the press): drags and the release arrive here even
+  // outside it.
+  const MouseModifiers modifiers = ModifiersAfter(e->state, e->detail, true);
+  const bool doubleClick = e->detail == 1 && firstPressValid &&
+                           e->time - firstPressTime <= kDoubleClickMilliseconds &&
+                           std::abs(px - firstPressX) <= kDoubleClickDistance &&
+                           std::abs(py - firstPressY) <= kDoubleClickDistance;
+  if (doubleClick) {
+    firstPressValid = false;  // a third press starts afresh
+    owner->HandleDoubleClick(px, py, modifiers);
+    return;
+  }
+  firstPressValid = e->detail == 1;
+  firstPressTime = e->time;
+  firstPressX = px;
+  firstPressY = py;
+  owner->HandleMouseDown(px, py, modifiers);
+}
+
+void X11Session::FlushMotion() {
+  if (!motionPending) return;
+  motionPending = false;
+  const xcb_motion_notify_event_t& e = motion;
+  if ((e.state & (XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_3)) != 0) {
+    if (AcquireLock()) owner->HandleMouseDrag(e.event_x, e.event_y, ModifiersOf(e.state));
+  } else if (owner->hoverTracking && AcquireLock()) {
+    owner->HandleMouseOver(e.event_x, e.event_y, ModifiersOf(e.state));
+  }
+}
+
+void X11Session::HandleKey(const xcb_key_press_event_t* e, bool pressed) {
+  if (pressed && keysymsPerKeycode > 0) {
+    const int row = e->detail - minKeycode;
+    if (row >= 0 && row < keycodeCount) {
+      const auto* map = static_cast<const xcb_keysym_t*>(keysyms.Data());
+      const int key = KeyCodeForKeysym(map[row * keysymsPerKeycode]);
+      if (key >= 0 && AcquireLock() && owner->HandleKeyDown(e->event_x, e->event_y, key)) return;
+    }
+  }
+  // Keys the panel does not take, and every release, go on to the host's
+  // window as if we had not been there.
+  xcb_key_press_event_t forwarded = *e;
+  forwarded.event = parent;
+  forwarded.child = window;
+  char raw[32] = {};
+  std::memcpy(raw, &forwarded, sizeof forwarded);
+  x->xcb_send_event(connection, 1, parent,
+                    pressed ? XCB_EVENT_MASK_KEY_PRESS : XCB_EVENT_MASK_KEY_RELEASE, raw);
+}
+
+void X11Session::Paint(const Rect& rect) {
+  const SysBitmap* surface = owner->Surface();
+  if (windowGone || surface == nullptr || surface->PixelData() == nullptr) return;
+  const int left = rect.left > 0 ? rect.left : 0;
+  const int top = rect.top > 0 ? rect.top : 0;
+  const int right = rect.right < surface->Width() ? rect.right : surface->Width();
+  const int bottom = rect.bottom < surface->Height() ? rect.bottom : surface->Height();
+  if (left >= right || top >= bottom) return;
+  const int width = right - left;
+  const uint32_t rowBytes = static_cast<uint32_t>(width) * 4u;
+  constexpr uint32_t kRequestHeader = 24;
+  if (maxRequestBytes < kRequestHeader + rowBytes) return;  // a row wider than any request
+  const int rowsPerRequest = static_cast<int>((maxRequestBytes - kRequestHeader) / rowBytes);
+  for (int y = top; y < bottom; y += rowsPerRequest) {
+    const int count = bottom - y < rowsPerRequest ? bottom - y : rowsPerRequest;
+    const auto bytes = static_cast<int32_t>(rowBytes * static_cast<uint32_t>(count));
+    if (!rows.Resize(bytes, false)) return;
+    auto* out = static_cast<uint32_t*>(rows.Data());
+    for (int r = 0; r < count; ++r) {
+      const Pixel* in = surface->Row(y + r) + left;
+      uint32_t* line = out + static_cast<std::ptrdiff_t>(r) * width;
+      if (swapBytes) {
+        for (int i = 0; i < width; ++i) line[i] = __builtin_bswap32(in[i]);
+      } else {
+        std::memcpy(line, in, rowBytes);
+      }
+    }
+    x->xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, gc,
+                     static_cast<uint16_t>(width), static_cast<uint16_t>(count),
+                     static_cast<int16_t>(left), static_cast<int16_t>(y), 0, 24,
+                     static_cast<uint32_t>(bytes), static_cast<const uint8_t*>(rows.Data()));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// IGraphicsX11
+
+IGraphicsX11::IGraphicsX11(IEffectBase* plugin, int width, int height, int frameRate,
+                           ModuleHandle newModule)
+    : IGraphics(plugin, width, height, frameRate), module(newModule) {}
+
+IGraphicsX11::~IGraphicsX11() {
+  CloseWindow();
+  if (retired != nullptr && retired->thread.get_id() == std::this_thread::get_id()) {
+    retired->thread.detach();  // destroyed from inside its own callback: a host fault
+    retired = nullptr;
+  }
+  ReapRetired();
+}
+
+void IGraphicsX11::ReapRetired() {
+  if (retired == nullptr) return;
+  retired->thread.join();
+  delete retired;
+  retired = nullptr;
+}
+
+void* IGraphicsX11::OpenWindow(void* parent) {
+  if (session != nullptr) CloseWindow();
+  if (retired != nullptr) {
+    // Reopened from inside the callback in which its own thread closed the
+    // window: that thread cannot be joined here.
+    if (retired->thread.get_id() == std::this_thread::get_id()) return nullptr;
+    ReapRetired();
+  }
+  const auto parentId = reinterpret_cast<uintptr_t>(parent);
+  if (parentId == 0 || parentId > kHighestXid || Surface() == nullptr) return nullptr;
+  const xcb::Functions* functions = xcb::Library();
+  if (functions == nullptr) return nullptr;
+  auto* opened = new (std::nothrow) X11Session(this, functions);
+  if (opened == nullptr) return nullptr;
+  if (!opened->Create(static_cast<xcb_window_t>(parentId))) {
+    delete opened;
+    return nullptr;
+  }
+  MarkAllDirty();
+  try {
+    opened->thread = std::thread(&X11Session::Run, opened);
+  } catch (...) {
+    opened->Teardown();
+    delete opened;
+    return nullptr;
+  }
+  session = opened;
+  windowId.store(opened->window, std::memory_order_release);
+  return WindowHandle();
+}
+
+void IGraphicsX11::CloseWindow() {
+  X11Session* closing = session;
+  if (closing == nullptr) return;
+  session = nullptr;
+  windowId.store(0, std::memory_order_release);
+  closing->RequestStop();
+  if (closing->thread.get_id() == std::this_thread::get_id()) {
+    // The host closed the editor from inside a callback of our own gesture:
+    // the thread tears its window down when the callback returns, and is
+    // joined by the next open, close or the destructor.
+    EndOpenGesture();
+    closing->closedFromOwnThread = true;
+    retired = closing;
+    return;
+  }
+  closing->thread.join();
+  // The capture state is ours again after the join.
+  EndOpenGesture();
+  closing->Teardown();
+  delete closing;
+  ReapRetired();
+}
+
+void* IGraphicsX11::WindowHandle() {
+  return reinterpret_cast<void*>(static_cast<uintptr_t>(windowId.load(std::memory_order_acquire)));
+}
+
+bool IGraphicsX11::PaintSurface(const Rect& rect) {
+  // Elsewhere (a test drawing the panel without a window) there is no screen.
+  if (threadSession != nullptr && threadSession->owner == this) threadSession->Paint(rect);
+  return true;
+}
+
+void IGraphicsX11::Resize(int newWidth, int newHeight) {
+  if (newWidth == Width() && newHeight == Height()) return;
+  IGraphics::Resize(newWidth, newHeight);
+  X11Session* open = threadSession;
+  if (open == nullptr || open->owner != this) return;
+  const uint32_t size[] = {static_cast<uint32_t>(newWidth), static_cast<uint32_t>(newHeight)};
+  open->x->xcb_configure_window(open->connection, open->window,
+                                XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+  MarkAllDirty();
+}
+
+RasterBitmap* IGraphicsX11::LoadImageResource(int resourceId, const char* fileName) {
+  // The name chooses the decoder only; the image always comes from the module.
+  if (!HasPngExtension(fileName)) return nullptr;
+  return LoadPngResource(module, resourceId);
+}
+
+}  // namespace veltrax

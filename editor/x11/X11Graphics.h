@@ -1,0 +1,99 @@
+#pragma once
+// The editor window on Linux: a child X window inside the host's editor
+// frame, on the editor's own connection to the X server.
+//
+// Threads. The host opens and closes the window from its dispatcher thread
+// with PlugLock held. Each open window has one editor thread of its own,
+// which alone talks to the X server between open and close: it waits for
+// X events and for the 25 Hz timer, draws the controls into the surface and
+// copies dirty rectangles (and exposed ones) to the window. No drawing or X
+// call ever happens on the audio thread or on the host's threads after the
+// window is up.
+//
+// The editor thread takes PlugLock for mouse and key handling only (a
+// gesture reaches the plug-in and the host under it), and only with TryLock,
+// checking between tries whether it must stop; it never waits for the lock
+// unboundedly. So CloseWindow, which holds PlugLock, can stop the thread and
+// join it: the thread is either drawing (bounded), waiting for events, or
+// trying for the lock, and each of those ends when told to stop. Drawing
+// takes no lock: values reach the controls as atomics.
+//
+// No X header here: the window is an X id carried in a void*.
+
+#include <atomic>
+#include <cstdint>
+
+#include "IGraphics.h"
+
+namespace veltrax {
+
+struct X11Session;
+
+class IGraphicsX11 : public IGraphics {
+ public:
+  // [construction thread; no lock]
+  IGraphicsX11(IEffectBase* plugin, int width, int height, int frameRate, ModuleHandle module);
+  // [dispatcher thread; no lock] Closes an open window first.
+  ~IGraphicsX11() override;
+
+  // [editor thread; no lock] Copies rect of the surface to the window.
+  bool PaintSurface(const Rect& rect) override;
+  void CancelTextEntry() override {}
+  // [editor thread; takes PlugLock (blocking: no control of Veltrax
+  // resizes)] Resizes the window with the surface.
+  void Resize(int newWidth, int newHeight) override;
+  const char* DrawingApiName() override { return "X11"; }
+
+  // Not available on Linux: no control of Veltrax reaches them (the right-
+  // click prompt is disabled), so they answer as if cancelled. [editor
+  // thread; no lock]
+  int ShowMessageBox(const char* text, const char* caption, int type) override;
+  ChoiceMenu* ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) override;
+  void BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
+                      const char* initialText, Parameter* parameter) override;
+  void PromptForFile(GrowString& fileName, int action, GrowString& directory,
+                     const char* extensions) override;
+  bool PromptForColour(EditorColour& colour, const char* prompt) override;
+
+  // Folders. [any thread; no lock] Host and plug-in folders end with '/';
+  // empty when unknown.
+  void HostFolder(GrowString& out) override;
+  void PluginFolder(GrowString& out) override;
+  // The XDG desktop folder (user-dirs.dirs, else ~/Desktop).
+  void DesktopFolder(GrowString& out) override;
+  // XDG_DATA_HOME (~/.local/share), or the first of XDG_DATA_DIRS for all users.
+  void AppDataFolder(GrowString& out, bool allUsers) override;
+  // [any thread; no lock] http, https and mailto addresses only, handed to
+  // xdg-open; false for anything else and when a confirmation was asked
+  // for, since there is no message box to ask with.
+  bool OpenUrl(const char* url, const char* caption, const char* confirmText,
+               const char* errorText) override;
+  // [any thread; no lock] The CLIPBOARD selection as UTF-8, asked for on a
+  // connection of its own; false when there is none within half a second.
+  bool ReadClipboardText(GrowString& out) override;
+
+  // [dispatcher thread; PlugLock held] parent is the host's X window id.
+  // None when there is no X server, no usable visual, or parent is no
+  // window; an X error then stays on the editor's own connection.
+  void* OpenWindow(void* parent) override;
+  // [dispatcher thread; PlugLock held] Stops and joins the editor thread,
+  // ends a gesture left open, destroys the window and the connection.
+  void CloseWindow() override;
+  // [dispatcher or editor thread; no lock] The window's X id, or none.
+  void* WindowHandle() override;
+  // [construction thread; no lock] PNG files only, from the module.
+  RasterBitmap* LoadImageResource(int resourceId, const char* fileName) override;
+
+  ModuleHandle module;  // where the images are found
+
+ private:
+  friend struct X11Session;
+  // Joins and frees a session whose thread closed its own window.
+  void ReapRetired();
+
+  X11Session* session = nullptr;  // the open window, none while closed
+  X11Session* retired = nullptr;  // closed from its own thread, not yet joined
+  std::atomic<uint32_t> windowId{0};  // the open window's X id, 0 while closed
+};
+
+}  // namespace veltrax
