@@ -5,6 +5,7 @@
 #include "X11Graphics.h"
 
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -265,7 +266,11 @@ void X11Session::Teardown() {
       // error on this connection, which closes unread.
       if (window != 0) x->xcb_destroy_window(connection, window);
       if (ownColormap != 0) x->xcb_free_colormap(connection, ownColormap);
-      x->xcb_flush(connection);
+      // A round trip: the window is gone when the host's close returns, and
+      // the server never sees us hang up on requests it has not read yet
+      // (Xvfb then refused the next connection).
+      std::free(x->xcb_get_input_focus_reply(connection, x->xcb_get_input_focus(connection),
+                                             nullptr));
     }
     x->xcb_disconnect(connection);
   }
@@ -288,6 +293,7 @@ void X11Session::RequestStop() {
 
 void X11Session::Run() {
   threadSession = this;
+  pthread_setname_np(pthread_self(), "veltrax-editor");  // shown by debuggers and top
   const int frameRate = owner->FrameRate() > 0 ? owner->FrameRate() : 25;
   const auto period = std::chrono::milliseconds(1000 / frameRate);
   const int connectionFd = x->xcb_get_file_descriptor(connection);

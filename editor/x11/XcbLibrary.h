@@ -42,6 +42,8 @@ namespace xcb {
   X(xcb_free_gc)                              \
   X(xcb_put_image)                            \
   X(xcb_send_event)                           \
+  X(xcb_get_input_focus)                      \
+  X(xcb_get_input_focus_reply)                \
   X(xcb_get_keyboard_mapping)                 \
   X(xcb_get_keyboard_mapping_reply)           \
   X(xcb_get_keyboard_mapping_keysyms)         \

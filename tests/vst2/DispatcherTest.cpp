@@ -226,8 +226,8 @@ TEST(Dispatcher, SpeakerArrangementsAreStereo) {
 }
 
 // Editor requests without an editor: nothing to report, nothing written.
-// The panel exists in every instance; a window to show it does not (yet) on
-// this platform, so opening one is refused.
+// The panel exists in every instance; without a parent window to open it
+// in, opening is refused.
 TEST(Dispatcher, EditorRectangleAndWindowRequests) {
   Instance plug;
   ASSERT_TRUE(plug);

@@ -1,0 +1,12 @@
+# Fails when the plug-in binary lists an X library among the libraries it needs.
+execute_process(COMMAND ${READELF} -d ${LIBRARY} OUTPUT_VARIABLE dynamic RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "readelf failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "Shared library: \\[[^]]*\\]" needed "${dynamic}")
+foreach(library IN LISTS needed)
+  if(library MATCHES "libxcb|libX11")
+    message(FATAL_ERROR "${LIBRARY} needs ${library} to load")
+  endif()
+endforeach()
+message(STATUS "needs: ${needed}")

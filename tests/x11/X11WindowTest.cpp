@@ -1,0 +1,411 @@
+// The Linux editor window, driven as a host drives it: Veltrax.so loaded
+// through its entry point, the editor opened in a top-level X window of the
+// test, real input through the XTEST extension, pixels read back from the
+// server. None of these tests calls effEditIdle: the window draws on its own.
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "IGraphics.h"
+#include "RasterBitmap.h"
+#include "Veltrax.h"
+#include "X11TestHost.h"
+
+namespace veltrax {
+namespace {
+
+constexpr int kWidth = 700;
+constexpr int kHeight = 160;
+// Points on the panel (the editor sits at the top-left corner of its host window).
+constexpr int kPowerX = 650, kPowerY = 100;
+constexpr int kLeftMeterX = 430, kLeftMeterY = 70;
+constexpr int kLampX = 480, kLampY = 10;
+const float kDefaultGain = std::sqrt(0.5f);
+
+using Clock = std::chrono::steady_clock;
+double MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+intptr_t VST_CALLBACK SilentHost(AEffect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
+
+void* AsParent(xcb_window_t window) { return reinterpret_cast<void*>(static_cast<uintptr_t>(window)); }
+
+bool Open(const Instance& plug, xcb_window_t parent) {
+  return plug.Dispatch(effEditOpen, 0, 0, AsParent(parent)) == 1;
+}
+void Close(const Instance& plug) { plug.Dispatch(effEditClose); }
+
+xcb_window_t EditorIn(xcb_window_t parent) {
+  const std::vector<xcb_window_t> children = Children(parent);
+  return children.empty() ? 0 : children.front();
+}
+
+// The panel for the same parameter state, drawn by the statically linked
+// effect without any window.
+std::vector<uint32_t> OffscreenPanel(const Instance& plug) {
+  Veltrax reference(&SilentHost);
+  AEffect* effect = reference.Effect();
+  for (int i = 0; i < Veltrax::kParamCount; ++i) effect->setParameter(effect, i, plug.Get(i));
+  auto* graphics = static_cast<IGraphics*>(reference.Editor());
+  graphics->MarkAllDirty();
+  graphics->Redraw(Rect{0, 0, kWidth, kHeight});
+  std::vector<uint32_t> pixels;
+  for (int y = 0; y < kHeight; ++y) {
+    const Pixel* row = graphics->Surface()->Row(y);
+    for (int x = 0; x < kWidth; ++x) pixels.push_back(row[x] & 0xFFFFFFu);
+  }
+  return pixels;
+}
+
+bool Shows(xcb_window_t editor, const std::vector<uint32_t>& panel) {
+  return ReadPixels(editor, kWidth, kHeight) == panel;
+}
+
+// One gesture for the host: begin, the values, end, all for one parameter.
+void ExpectFramed(const std::vector<Automation>& log, int index) {
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log.front().opcode, audioMasterBeginEdit);
+  EXPECT_EQ(log.back().opcode, audioMasterEndEdit);
+  for (size_t i = 0; i < log.size(); ++i) {
+    EXPECT_EQ(log[i].index, index);
+    if (i > 0 && i + 1 < log.size()) {
+      EXPECT_EQ(log[i].opcode, audioMasterAutomate);
+    }
+  }
+}
+
+bool WaitForEnds(const Instance& plug, int count) {
+  return WaitFor([&] { return Log().Count(plug.effect(), audioMasterEndEdit) >= count; });
+}
+
+int CountEntries(const char* folder) {
+  int n = 0;
+  if (DIR* dir = opendir(folder)) {
+    while (readdir(dir) != nullptr) ++n;
+    closedir(dir);
+  }
+  return n;
+}
+
+// Audio blocks on a thread of their own, as a host's audio thread runs them.
+class AudioThread {
+ public:
+  explicit AudioThread(const Instance& plug) : effect(plug.effect()) {
+    plug.Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    plug.Dispatch(effSetBlockSize, 0, 256);
+    plug.Dispatch(effMainsChanged, 0, 1);
+    thread = std::thread([this] {
+      std::vector<float> in(256, 0.25f), left(256), right(256);
+      float* inputs[2] = {in.data(), in.data()};
+      float* outputs[2] = {left.data(), right.data()};
+      while (!stop.load()) {
+        effect->processReplacing(effect, inputs, outputs, 256);
+        blocks.fetch_add(1);
+      }
+    });
+  }
+  ~AudioThread() {
+    stop.store(true);
+    thread.join();
+  }
+  std::atomic<int> blocks{0};
+
+ private:
+  AEffect* effect;
+  std::atomic<bool> stop{false};
+  std::thread thread;
+};
+
+class EditorWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(xcb_connection_has_error(Connection())) << "no X display";
+    ASSERT_NE(Library().pluginMain, nullptr) << Library().error;
+    Log().Clear();
+    top = CreateTopWindow(0, 0, 800, 300);
+  }
+  void TearDown() override { DestroyWindow(top); }
+
+  xcb_window_t top = 0;
+};
+
+TEST_F(EditorWindow, ShowsTheOffscreenPanelAndFollowsTheHost) {
+  Instance plug(&AutomationHost);
+  const std::vector<uint32_t> initial = OffscreenPanel(plug);
+  const Clock::time_point opened = Clock::now();
+  ASSERT_TRUE(Open(plug, top));
+  const xcb_window_t editor = EditorIn(top);
+  ASSERT_NE(editor, 0u);
+  ASSERT_TRUE(WaitFor([&] { return Shows(editor, initial); }));
+  std::printf("first paint after %.1f ms\n", MillisecondsSince(opened));
+
+  const std::vector<uint32_t> moved = [&] {
+    plug.Set(Veltrax::kGainLeft, 0.2f);
+    std::vector<uint32_t> panel = OffscreenPanel(plug);
+    plug.Set(Veltrax::kGainLeft, kDefaultGain);
+    return panel;
+  }();
+  ASSERT_NE(moved, initial);
+  ASSERT_TRUE(WaitFor([&] { return Shows(editor, initial); }));
+  plug.Set(Veltrax::kGainLeft, 0.2f);
+  const Clock::time_point changed = Clock::now();
+  EXPECT_TRUE(WaitFor([&] { return Shows(editor, moved); }, std::chrono::milliseconds(1000)));
+  std::printf("host setParameter on screen after %.1f ms (a frame is 40 ms)\n",
+              MillisecondsSince(changed));
+  Close(plug);
+  EXPECT_TRUE(Children(top).empty());
+}
+
+TEST_F(EditorWindow, GesturesReachTheHostInOrder) {
+  Instance plug(&AutomationHost);
+  ASSERT_TRUE(Open(plug, top));
+  const AEffect* effect = plug.effect();
+
+  Click(kPowerX, kPowerY);
+  ASSERT_TRUE(WaitForEnds(plug, 1));
+  ExpectFramed(Log().For(effect), Veltrax::kPower);
+  EXPECT_EQ(plug.Get(Veltrax::kPower), 0.0f);
+
+  // Up by one knob height at gearing 4: a quarter of the travel.
+  Log().Clear();
+  Drag(120, 70, 120, 6);
+  ASSERT_TRUE(WaitForEnds(plug, 1));
+  ExpectFramed(Log().For(effect), Veltrax::kGainLeft);
+  EXPECT_NEAR(plug.Get(Veltrax::kGainLeft), kDefaultGain + 0.25f, 1e-4);
+
+  // Shift: a tenth of that.
+  Log().Clear();
+  Key(0xFFE1, true);  // Shift_L
+  Drag(130, 80, 130, 16);
+  Key(0xFFE1, false);
+  ASSERT_TRUE(WaitForEnds(plug, 1));
+  EXPECT_NEAR(plug.Get(Veltrax::kGainLeft), kDefaultGain + 0.275f, 1e-4);
+
+  // The wheel: a hundredth a notch, a thousandth with control.
+  Log().Clear();
+  Click(300, 70, 4);
+  Click(300, 70, 4);
+  Click(300, 70, 5);
+  Key(0xFFE3, true);  // Control_L
+  Click(300, 70, 4);
+  Key(0xFFE3, false);
+  ASSERT_TRUE(WaitFor([&] { return Log().Count(effect, audioMasterAutomate) == 4; }));
+  EXPECT_NEAR(plug.Get(Veltrax::kGainRight), kDefaultGain + 0.011f, 1e-4);
+
+  // The pointer stays grabbed while the button is held: the drag goes on
+  // below the panel, down to the knob's end.
+  Log().Clear();
+  Drag(300, 60, 300, 260);
+  ASSERT_TRUE(WaitForEnds(plug, 1));
+  EXPECT_EQ(plug.Get(Veltrax::kGainRight), 0.0f);
+
+  // A double click restores the default: press, release, double click
+  // (the default reported), release.
+  Log().Clear();
+  MovePointer(140, 95);
+  for (int i = 0; i < 4; ++i) Button(1, i % 2 == 0);
+  ASSERT_TRUE(WaitForEnds(plug, 2));
+  const std::vector<Automation> log = Log().For(effect);
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[0].opcode, audioMasterBeginEdit);
+  EXPECT_EQ(log[1].opcode, audioMasterEndEdit);
+  EXPECT_EQ(log[2].opcode, audioMasterAutomate);
+  EXPECT_NEAR(log[2].value, kDefaultGain, 1e-6);
+  EXPECT_EQ(log[3].opcode, audioMasterEndEdit);
+  Close(plug);
+}
+
+TEST_F(EditorWindow, MetersAndLampIgnoreTheMouse) {
+  Instance plug(&AutomationHost);
+  ASSERT_TRUE(Open(plug, top));
+  Click(kLeftMeterX, kLeftMeterY);
+  Drag(kLeftMeterX + 100, kLeftMeterY, kLeftMeterX + 100, 5);
+  Click(kLeftMeterX, kLeftMeterY, 4);
+  Click(kLampX, kLampY);
+  // A gesture that does count, to know the editor has seen everything before it.
+  Click(kPowerX, kPowerY);
+  ASSERT_TRUE(WaitForEnds(plug, 1));
+  ExpectFramed(Log().For(plug.effect()), Veltrax::kPower);
+  Close(plug);
+}
+
+TEST_F(EditorWindow, ClosingUnderAHeldButtonEndsTheGesture) {
+  Instance plug(&AutomationHost);
+  ASSERT_TRUE(Open(plug, top));
+  Drag(120, 70, 120, 30, /*keepHeld=*/true);
+  ASSERT_TRUE(WaitFor([&] { return Log().Count(plug.effect(), audioMasterAutomate) > 0; }));
+  Close(plug);
+  Button(1, false);
+  const std::vector<Automation> log = Log().For(plug.effect());
+  EXPECT_EQ(Log().Count(plug.effect(), audioMasterBeginEdit), 1);
+  EXPECT_EQ(Log().Count(plug.effect(), audioMasterEndEdit), 1);
+  EXPECT_EQ(log.back().opcode, audioMasterEndEdit);
+
+  // Reopened, the panel shows the values as they are now.
+  ASSERT_TRUE(Open(plug, top));
+  const std::vector<uint32_t> now = OffscreenPanel(plug);
+  EXPECT_TRUE(WaitFor([&] { return Shows(EditorIn(top), now); }));
+  Close(plug);
+}
+
+TEST_F(EditorWindow, OpeningAndClosingAHundredTimesLeaksNothing) {
+  Instance plug(&AutomationHost);
+  ASSERT_TRUE(Open(plug, top));  // the X library loads once, on the first open
+  Close(plug);
+  const int fds = CountEntries("/proc/self/fd");
+  const int threads = CountEntries("/proc/self/task");
+  const std::vector<uint32_t> panel = OffscreenPanel(plug);
+  const Clock::time_point start = Clock::now();
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_TRUE(Open(plug, top));
+    // Every tenth time the window is drawn before it closes.
+    if (i % 10 == 0) {
+      ASSERT_TRUE(WaitFor([&] { return Shows(EditorIn(top), panel); }));
+    }
+    Close(plug);
+  }
+  std::printf("100 open/close cycles in %.0f ms\n", MillisecondsSince(start));
+  EXPECT_EQ(CountEntries("/proc/self/fd"), fds);
+  EXPECT_EQ(CountEntries("/proc/self/task"), threads);
+  // Each editor's X resources live on its own connection: no window is left
+  // and no connection (the descriptors above) stays open.
+  EXPECT_TRUE(Children(top).empty());
+}
+
+TEST_F(EditorWindow, TwoEditorsAtOnceEachServeTheirOwnInstance) {
+  Instance first(&AutomationHost);
+  Instance second(&AutomationHost);
+  const xcb_window_t secondTop = CreateTopWindow(0, 400, 800, 300);
+  ASSERT_TRUE(Open(first, top));
+  ASSERT_TRUE(Open(second, secondTop));
+  second.Set(Veltrax::kEqualizer, 1.0f);
+  Click(kPowerX, 400 + kPowerY);
+  ASSERT_TRUE(WaitForEnds(second, 1));
+  EXPECT_EQ(Log().For(first.effect()).size(), 0u);
+  EXPECT_EQ(second.Get(Veltrax::kPower), 0.0f);
+  EXPECT_EQ(first.Get(Veltrax::kPower), 1.0f);
+  const std::vector<uint32_t> firstPanel = OffscreenPanel(first);
+  const std::vector<uint32_t> secondPanel = OffscreenPanel(second);
+  EXPECT_TRUE(WaitFor([&] { return Shows(EditorIn(top), firstPanel); }));
+  EXPECT_TRUE(WaitFor([&] { return Shows(EditorIn(secondTop), secondPanel); }));
+  Close(first);
+  Close(second);
+  DestroyWindow(secondTop);
+}
+
+// Closing from the host's thread while the button is held, the timer draws
+// (the host moves a knob all the time) and the audio runs: never a deadlock
+// over PlugLock, never a gesture left open.
+TEST_F(EditorWindow, ClosingDuringDragDrawingAndAudioIsSafe) {
+  Instance plug(&AutomationHost);
+  AudioThread audio(plug);
+  std::atomic<bool> stop{false};
+  std::thread automation([&] {
+    for (int i = 0; !stop.load(); ++i) {
+      plug.Set(Veltrax::kEqualizer, (i % 5) / 4.0f);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  for (int i = 0; i < 20; ++i) {
+    ASSERT_TRUE(Open(plug, top));
+    Drag(120, 70, 120, 40 + i, /*keepHeld=*/true);
+    if (i % 2 == 0) {
+      WaitFor([&] { return Log().Count(plug.effect(), audioMasterBeginEdit) > i / 2; },
+              std::chrono::milliseconds(500));
+    }
+    Close(plug);
+    Button(1, false);
+    MovePointer(500 + i * 5, 200);  // no double click from one cycle to the next
+  }
+  stop.store(true);
+  automation.join();
+  EXPECT_GT(audio.blocks.load(), 0);
+  EXPECT_EQ(Log().Count(plug.effect(), audioMasterBeginEdit),
+            Log().Count(plug.effect(), audioMasterEndEdit));
+}
+
+TEST_F(EditorWindow, ParentsThatAreNoWindowAnswerZero) {
+  Instance plug(&AutomationHost);
+  AudioThread audio(plug);
+  const xcb_window_t gone = CreateTopWindow(0, 400, 100, 100);
+  DestroyWindow(gone);
+  const xcb_pixmap_t pixmap = xcb_generate_id(Connection());
+  xcb_create_pixmap(Connection(), 24, pixmap, top, 8, 8);
+  Sync();
+  EXPECT_FALSE(Open(plug, 0));
+  EXPECT_FALSE(Open(plug, gone));
+  EXPECT_FALSE(Open(plug, pixmap));
+  EXPECT_FALSE(Open(plug, 0x1FFFFFF0));
+  xcb_free_pixmap(Connection(), pixmap);
+  // Still alive, still playing, and a real window opens.
+  const int blocks = audio.blocks.load();
+  EXPECT_TRUE(WaitFor([&] { return audio.blocks.load() > blocks; }));
+  EXPECT_TRUE(Open(plug, top));
+  Close(plug);
+}
+
+TEST_F(EditorWindow, ALostDisplayEndsDrawingQuietly) {
+  Instance plug(&AutomationHost);
+  AudioThread audio(plug);
+  ASSERT_TRUE(Open(plug, top));
+  Drag(120, 70, 120, 40, /*keepHeld=*/true);
+  ASSERT_TRUE(WaitFor([&] { return Log().Count(plug.effect(), audioMasterAutomate) > 0; }));
+  // The server drops the editor's connection, as when the display goes away.
+  xcb_kill_client(Connection(), EditorIn(top));
+  Sync();
+  Button(1, false);
+  // The gesture ends for the host; audio and parameters go on.
+  EXPECT_TRUE(WaitForEnds(plug, 1));
+  const int blocks = audio.blocks.load();
+  EXPECT_TRUE(WaitFor([&] { return audio.blocks.load() > blocks; }));
+  plug.Set(Veltrax::kGainLeft, 0.5f);
+  EXPECT_EQ(plug.Get(Veltrax::kGainLeft), 0.5f);
+  Close(plug);
+  ASSERT_TRUE(Open(plug, top));
+  Close(plug);
+}
+
+TEST_F(EditorWindow, WithoutAnXServerOpenAnswersZero) {
+  Instance plug(&AutomationHost);
+  const std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+  unsetenv("DISPLAY");
+  EXPECT_FALSE(Open(plug, top));
+  setenv("DISPLAY", ":4093", 1);  // no server there
+  EXPECT_FALSE(Open(plug, top));
+  setenv("DISPLAY", display.c_str(), 1);
+  EXPECT_TRUE(Children(top).empty());
+}
+
+TEST_F(EditorWindow, KeysThePanelDoesNotTakeGoToTheHost) {
+  Instance plug(&AutomationHost);
+  ASSERT_TRUE(Open(plug, top));
+  xcb_set_input_focus(Connection(), XCB_INPUT_FOCUS_POINTER_ROOT, top, XCB_CURRENT_TIME);
+  MovePointer(300, 140);
+  while (xcb_generic_event_t* old = xcb_poll_for_event(Connection())) std::free(old);
+  Key('a', true);
+  Key('a', false);
+  int forwarded = 0;
+  WaitFor([&] {
+    while (xcb_generic_event_t* event = xcb_poll_for_event(Connection())) {
+      const uint8_t type = event->response_type;
+      // Sent events carry the high bit: these came through the editor.
+      if (type == (XCB_KEY_PRESS | 0x80) || type == (XCB_KEY_RELEASE | 0x80)) ++forwarded;
+      std::free(event);
+    }
+    return forwarded == 2;
+  });
+  EXPECT_EQ(forwarded, 2);
+  Close(plug);
+}
+
+}  // namespace
+}  // namespace veltrax
