@@ -374,6 +374,41 @@ TEST_F(EditorWindow, ALostDisplayEndsDrawingQuietly) {
   Close(plug);
 }
 
+// Some hosts close the editor from inside the automation callback of a
+// gesture, on the editor's own thread: it cannot join itself.
+AEffect* closingInside = nullptr;
+intptr_t VST_CALLBACK ClosingHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                  void* ptr, float opt) {
+  if (opcode == audioMasterBeginEdit && effect == closingInside) {
+    effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);
+  }
+  return AutomationHost(effect, opcode, index, value, ptr, opt);
+}
+
+TEST_F(EditorWindow, ClosingFromInsideAGestureCallbackIsSafe) {
+  Instance plug(&ClosingHost);
+  closingInside = plug.effect();
+  ASSERT_TRUE(Open(plug, top));
+  Click(kPowerX, kPowerY);
+  EXPECT_TRUE(WaitFor([&] { return Children(top).empty(); }));
+  EXPECT_TRUE(WaitForEnds(plug, 1));
+  closingInside = nullptr;
+  ASSERT_TRUE(Open(plug, top));
+  Close(plug);
+}
+
+TEST_F(EditorWindow, AFrameDestroyedBeforeCloseIsNoHarm) {
+  Instance plug(&AutomationHost);
+  const xcb_window_t frame = CreateTopWindow(0, 400, 800, 300);
+  ASSERT_TRUE(Open(plug, frame));
+  DestroyWindow(frame);
+  Close(plug);
+  ASSERT_TRUE(Open(plug, top));
+  const std::vector<uint32_t> panel = OffscreenPanel(plug);
+  EXPECT_TRUE(WaitFor([&] { return Shows(EditorIn(top), panel); }));
+  Close(plug);
+}
+
 TEST_F(EditorWindow, WithoutAnXServerOpenAnswersZero) {
   Instance plug(&AutomationHost);
   const std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
