@@ -41,14 +41,20 @@ double Clamp(double v, double low, double high) { return v < low ? low : (v > hi
 }  // namespace
 
 // Takes PlugLock for the call; effClose waits for the
-// lock (so no block or parameter call is still inside) and destroys the
-// instance with the lock released, since the lock dies with it.
+// lock (so no block or parameter call is still inside), closes an editor
+// window left open and destroys the instance with the lock released, since
+// the lock dies with it.
 intptr_t VST_CALLBACK IEffectVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index,
                                                 intptr_t value, void* ptr, float opt) {
   IEffectVST* plug = InstanceOf(effect);
   if (plug == nullptr) return 0;
   if (opcode == effClose) {
-    { PlugLockGuard wait(plug->Lock()); }
+    {
+      PlugLockGuard wait(plug->Lock());
+      // A host may close the instance with its editor still open: the
+      // window, and whatever thread draws it, go while the instance is whole.
+      if (IEditorLink* editor = plug->Editor()) editor->CloseWindow();
+    }
     delete plug;
     return 0;
   }

@@ -79,8 +79,11 @@ class IGraphicsX11 : public IGraphics {
   // [dispatcher thread; PlugLock held] Stops and joins the editor thread,
   // ends a gesture left open, destroys the window and the connection.
   void CloseWindow() override;
-  // [dispatcher or editor thread; no lock] The window's X id, or none.
+  // [any thread; no lock] The window's X id, or none.
   void* WindowHandle() override;
+  // [dispatcher thread; PlugLock held] Nothing to do: the editor thread
+  // keeps its own time, whether or not the host sends idle calls.
+  void Idle() override {}
   // [construction thread; no lock] PNG files only, from the module.
   RasterBitmap* LoadImageResource(int resourceId, const char* fileName) override;
 

@@ -303,8 +303,8 @@ TEST_F(EditorWindow, TwoEditorsAtOnceEachServeTheirOwnInstance) {
 }
 
 // Closing from the host's thread while the button is held, the timer draws
-// (the host moves a knob all the time) and the audio runs: never a deadlock
-// over PlugLock, never a gesture left open.
+// (the host moves a knob all the time and sends idle calls) and the audio
+// runs: never a deadlock over PlugLock, never a gesture left open.
 TEST_F(EditorWindow, ClosingDuringDragDrawingAndAudioIsSafe) {
   Instance plug(&AutomationHost);
   AudioThread audio(plug);
@@ -312,6 +312,7 @@ TEST_F(EditorWindow, ClosingDuringDragDrawingAndAudioIsSafe) {
   std::thread automation([&] {
     for (int i = 0; !stop.load(); ++i) {
       plug.Set(Veltrax::kEqualizer, (i % 5) / 4.0f);
+      plug.Dispatch(effEditIdle);  // a host that idles often: nothing to do
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   });
@@ -407,6 +408,20 @@ TEST_F(EditorWindow, AFrameDestroyedBeforeCloseIsNoHarm) {
   const std::vector<uint32_t> panel = OffscreenPanel(plug);
   EXPECT_TRUE(WaitFor([&] { return Shows(EditorIn(top), panel); }));
   Close(plug);
+}
+
+TEST_F(EditorWindow, ClosingTheInstanceWithItsEditorOpenEndsTheGesture) {
+  const AEffect* effect = nullptr;
+  {
+    Instance plug(&AutomationHost);
+    effect = plug.effect();
+    ASSERT_TRUE(Open(plug, top));
+    Drag(120, 70, 120, 40, /*keepHeld=*/true);
+    ASSERT_TRUE(WaitFor([&] { return Log().Count(effect, audioMasterAutomate) > 0; }));
+  }  // effClose without effEditClose
+  Button(1, false);
+  EXPECT_EQ(Log().Count(effect, audioMasterEndEdit), 1);
+  EXPECT_TRUE(Children(top).empty());
 }
 
 TEST_F(EditorWindow, WithoutAnXServerOpenAnswersZero) {
