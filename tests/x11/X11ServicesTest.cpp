@@ -69,21 +69,6 @@ TEST_F(X11Services, FoldersFollowXdg) {
   EXPECT_STREQ(text.Get(), "/home/someone/Desktop");
 }
 
-TEST_F(X11Services, DialogsAnswerNotAvailable) {
-  EXPECT_EQ(graphics.ShowMessageBox("text", "caption", 0), 0);
-  ChoiceMenu menu;
-  menu.AddItem("one");
-  EXPECT_EQ(graphics.ShowChoiceMenu(menu, Rect{0, 0, 10, 10}), nullptr);
-  EditorColour colour;
-  EXPECT_FALSE(graphics.PromptForColour(colour, "colour"));
-  GrowString file;
-  GrowString folder;
-  file.Set("proposed.txt");
-  graphics.PromptForFile(file, 1, folder, "txt");
-  EXPECT_EQ(file.Length(), 0);
-  EXPECT_EQ(graphics.OpenWindow(nullptr), nullptr);
-}
-
 // Owns CLIPBOARD on a connection of its own and answers one request with
 // UTF-8 text, as a desktop application does.
 void ServeClipboard(const char* text, std::atomic<bool>& ready) {

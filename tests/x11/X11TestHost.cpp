@@ -95,10 +95,10 @@ void MovePointer(int x, int y) {
   Sync();
 }
 
-void Button(int button, bool down) {
+void Button(int button, bool down, bool sync) {
   xcb_test_fake_input(Connection(), down ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE,
                       static_cast<uint8_t>(button), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-  Sync();
+  if (sync) Sync();
 }
 
 void Click(int x, int y, int button) {

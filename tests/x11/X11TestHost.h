@@ -51,7 +51,9 @@ std::vector<xcb_window_t> Children(xcb_window_t window);
 
 // Real input, in root coordinates (the test windows sit at known places).
 void MovePointer(int x, int y);
-void Button(int button, bool down);
+// sync false sends without waiting for the server, for events that must
+// arrive close together (a double click).
+void Button(int button, bool down, bool sync = true);
 void Click(int x, int y, int button = 1);
 // Presses at from, moves in steps of at most 8 pixels to to, and releases
 // unless keepHeld.

@@ -212,7 +212,7 @@ TEST_F(EditorWindow, GesturesReachTheHostInOrder) {
   // (the default reported), release.
   Log().Clear();
   MovePointer(140, 95);
-  for (int i = 0; i < 4; ++i) Button(1, i % 2 == 0);
+  for (int i = 0; i < 4; ++i) Button(1, i % 2 == 0, /*sync=*/i == 3);
   ASSERT_TRUE(WaitForEnds(plug, 2));
   const std::vector<Automation> log = Log().For(effect);
   ASSERT_EQ(log.size(), 4u);
