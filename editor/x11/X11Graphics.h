@@ -16,7 +16,12 @@
 // unboundedly. So CloseWindow, which holds PlugLock, can stop the thread and
 // join it: the thread is either drawing (bounded), waiting for events, or
 // trying for the lock, and each of those ends when told to stop. Drawing
-// takes no lock: values reach the controls as atomics.
+// takes no lock: values reach the controls as atomics. After the join,
+// CloseWindow ends a gesture left open. A host that closes the editor from
+// inside one of our own gesture callbacks (on the editor thread) cannot
+// join it there: the thread then tears its window down itself and is joined
+// at the next open, close or destruction. A lost X connection ends the
+// thread quietly, ending an open gesture first.
 //
 // No X header here: the window is an X id carried in a void*.
 
