@@ -159,8 +159,8 @@ void Veltrax::RunChains(const double* inLeft, const double* inRight, double* out
   const StereoCoeffs shelfCoeffs = SideBySide(shelfLeft.coeffs, shelfRight.coeffs);
   const StereoCoeffs lowPassCoeffs = SideBySide(lowPass.coeffs, lowPass.coeffs);
   const HeadphoneStage stage = headphones;
-  const double phonesSlope = stage.DivisorSlope();
-  const double phonesOffset = stage.DivisorOffset();
+  const double phonesSlope = kHeadphonesOn ? stage.DivisorSlope() : 0.0;
+  const double phonesOffset = kHeadphonesOn ? stage.DivisorOffset() : 0.0;
   StereoHistory highPassHistory = SideBySide(highPass.left, highPass.right);
   StereoHistory shelfHistory = SideBySide(shelfLeft.state, shelfRight.state);
   StereoHistory lowPassHistory = SideBySide(lowPass.left, lowPass.right);
