@@ -1,7 +1,7 @@
 // The plug-in binary as a host sees it: processReplacing (and, for
 // comparison, processDoubleReplacing) through the dlopen'ed Veltrax.so; then
 // processReplacing in turns with the former scalar schedule, on signal and
-// on the silence after it.
+// on the silence after it, and small blocks in turns with 512-frame blocks.
 
 #include <dlfcn.h>
 
@@ -195,12 +195,41 @@ void SilenceAfterSignal(benchmark::State& state) {
   state.counters["scalar_silence_cost"] = perBlock[3] / perBlock[2];
 }
 
+// Small blocks against 512-frame blocks, in turns, each turn 512 frames.
+// relative_throughput = time per frame at 512 / time per frame at the size.
+void SmallBlocksAgainst512(benchmark::State& state) {
+  const int frames = static_cast<int>(state.range(0));
+  const int large = 512;
+  LoadedPlugin smallPlugin(frames), largePlugin(large);
+  if (!smallPlugin.effect || !largePlugin.effect) {
+    state.SkipWithError("cannot load " VELTRAX_PLUGIN_PATH);
+    return;
+  }
+  FloatBlock smallBlocks(BenchSignal(large, 0), BenchSignal(large, 1), frames);
+  FloatBlock largeBlock(BenchSignal(large, 0), BenchSignal(large, 1), large);
+  AEffect* smallEffect = smallPlugin.effect;
+  AEffect* largeEffect = largePlugin.effect;
+  const std::vector<double> perTurn = TimeInTurns(
+      state, BlocksPerTurn(large),
+      {[&] {
+         for (int offset = 0; offset < large; offset += frames) {
+           smallEffect->processReplacing(smallEffect, smallBlocks.Inputs(offset), smallBlocks.Outputs(),
+                                         frames);
+         }
+       },
+       [&] { largeEffect->processReplacing(largeEffect, largeBlock.Inputs(), largeBlock.Outputs(), large); }});
+  ReportPerFrame(state, "ns_per_frame", perTurn[0], large);
+  ReportPerFrame(state, "ns_per_frame_at_512", perTurn[1], large);
+  state.counters["relative_throughput"] = perTurn[1] / perTurn[0];
+}
+
 }  // namespace
 
 BENCHMARK(ProcessReplacing)->Apply(BlockSizes);
 BENCHMARK(ProcessDoubleReplacing)->Apply(BlockSizes);
 BENCHMARK(ProcessReplacingBesideScalar)->Apply(BlockSizes);
 BENCHMARK(SilenceAfterSignal)->Arg(32)->Arg(512);
+BENCHMARK(SmallBlocksAgainst512)->Arg(32)->Arg(64);
 }  // namespace veltrax
 
 BENCHMARK_MAIN();

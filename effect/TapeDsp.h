@@ -15,11 +15,7 @@
 
 #include <cmath>
 #include <cstdint>
-
-#if defined(__SSE2__) || defined(_M_X64)
-#include <xmmintrin.h>
-#define VELTRAX_HAS_MXCSR 1
-#endif
+#include <limits>
 
 namespace veltrax {
 
@@ -92,6 +88,30 @@ inline BiquadState Lane(const StereoHistory& h, int lane) {
   return BiquadState{h.x1[lane], h.x2[lane], h.y1[lane], h.y2[lane]};
 }
 
+// 0 in each lane whose four values are all finite, NaN otherwise: x - x is
+// 0 for every finite x only.
+inline StereoFrame NonFiniteProbe(const StereoHistory& h) {
+  return ((h.x1 - h.x1) + (h.x2 - h.x2)) + ((h.y1 - h.y1) + (h.y2 - h.y2));
+}
+
+// Subnormal lanes become zero; zeros, normal numbers, infinities and NaNs
+// keep their bits.
+inline StereoFrame FlushSubnormal(StereoFrame v) {
+  const auto subnormal = (Abs(v) < std::numeric_limits<double>::min()) & (v != 0.0);
+  return subnormal ? StereoFrame{} : v;
+}
+
+// In silence the filters ring down into subnormal numbers within seconds and
+// then stay there for good, each operation on them many times slower than on
+// normal numbers. Clearing such values ends that; nothing of normal size
+// changes, and the host's floating-point mode is left alone.
+inline void FlushSubnormals(StereoHistory& h) {
+  h.x1 = FlushSubnormal(h.x1);
+  h.x2 = FlushSubnormal(h.x2);
+  h.y1 = FlushSubnormal(h.y1);
+  h.y2 = FlushSubnormal(h.y2);
+}
+
 // Direct form I step. The sum is taken as ((b1 x1 + b0 x0) + b2 x2) - a1 y1 - a2 y2.
 template <class Sample>
 inline Sample RunSection(const SectionCoeffs<Sample>& c, SectionHistory<Sample>& s, Sample x0) {
@@ -143,29 +163,6 @@ struct HeadphoneStage {
     return ((hpC * v) / hpB) * 100.0 - c;
   }
   double Apply(double h) const { return Apply(h, DivisorSlope(), DivisorOffset()); }
-};
-
-// Sets flush-to-zero for its lifetime and then gives the caller back its
-// floating-point control and status word exactly as it was. A result too
-// small for a normal double becomes 0 instead of a subnormal number, which
-// the processor would handle many times slower; results of normal size are
-// untouched. Inputs are taken as they come (no denormals-are-zero).
-class FlushToZeroScope {
- public:
-#if VELTRAX_HAS_MXCSR
-  FlushToZeroScope() : saved(_mm_getcsr()) { _mm_setcsr(saved | kFlushToZero); }
-  ~FlushToZeroScope() { _mm_setcsr(saved); }
-#else
-  FlushToZeroScope() {}
-#endif
-  FlushToZeroScope(const FlushToZeroScope&) = delete;
-  FlushToZeroScope& operator=(const FlushToZeroScope&) = delete;
-
- private:
-#if VELTRAX_HAS_MXCSR
-  static constexpr unsigned kFlushToZero = 0x8000;
-  const unsigned saved;
-#endif
 };
 
 // sqrt(2), computed once when the library starts.

@@ -124,16 +124,10 @@ void Veltrax::ProcessBlock(double** inputs, double** outputs, int32_t frames) {
         outLeft[i] = left;
         outRight[i] = right;
       }
+    } else if (headphonesOn) {
+      RunChains<true>(inLeft, inRight, outLeft, outRight, frames);
     } else {
-      // After a loud passage the filters ring down into subnormal numbers
-      // within seconds of silence and stay there; flushing them keeps
-      // silence as cheap as signal. The host's mode is back before FeedMeters.
-      const FlushToZeroScope flushToZero;
-      if (headphonesOn) {
-        RunChains<true>(inLeft, inRight, outLeft, outRight, frames);
-      } else {
-        RunChains<false>(inLeft, inRight, outLeft, outRight, frames);
-      }
+      RunChains<false>(inLeft, inRight, outLeft, outRight, frames);
     }
   }
 
@@ -173,22 +167,34 @@ void Veltrax::RunChains(const double* inLeft, const double* inRight, double* out
     for (int32_t i = 0; i < count; ++i) {
       run[i] = Saturate(StereoFrame{inLeft[start + i], inRight[start + i]}, gains);
     }
+    double* runLeft = outLeft + start;
+    double* runRight = outRight + start;
     for (int32_t i = 0; i < count; ++i) {
       StereoFrame y = RunSection(highPassCoeffs, highPassHistory, run[i]);
       y = RunSection(shelfCoeffs, shelfHistory, y);
       y = RunSection(lowPassCoeffs, lowPassHistory, y);
       peaks = y > peaks ? y : peaks;  // signed, per lane: negative half-waves count by value
-      run[i] = y;
+      if (kHeadphonesOn) {
+        run[i] = y;
+      } else {
+        runLeft[i] = y[0];
+        runRight[i] = y[1];
+      }
     }
     if (kHeadphonesOn) {
-      for (int32_t i = 0; i < count; ++i) run[i] = stage.Apply(run[i], phonesSlope, phonesOffset);
-    }
-    for (int32_t i = 0; i < count; ++i) {
-      outLeft[start + i] = run[i][0];
-      outRight[start + i] = run[i][1];
+      for (int32_t i = 0; i < count; ++i) {
+        const StereoFrame y = stage.Apply(run[i], phonesSlope, phonesOffset);
+        runLeft[i] = y[0];
+        runRight[i] = y[1];
+      }
     }
   }
 
+  // Silence after signal costs no more than the signal: histories that rang
+  // down below the smallest normal number are cleared once per block.
+  FlushSubnormals(highPassHistory);
+  FlushSubnormals(shelfHistory);
+  FlushSubnormals(lowPassHistory);
   highPass.left = Lane(highPassHistory, 0);
   highPass.right = Lane(highPassHistory, 1);
   shelfLeft.state = Lane(shelfHistory, 0);
@@ -198,7 +204,9 @@ void Veltrax::RunChains(const double* inLeft, const double* inRight, double* out
   peakLeft = peaks[0];
   peakRight = peaks[1];
 
-  RecoverFromNonFiniteHistory();
+  const StereoFrame probe = NonFiniteProbe(highPassHistory) + NonFiniteProbe(shelfHistory) +
+                            NonFiniteProbe(lowPassHistory);
+  if (!(probe[0] == 0.0 && probe[1] == 0.0)) RecoverFromNonFiniteHistory();
 }
 
 void Veltrax::RecoverFromNonFiniteHistory() {

@@ -142,6 +142,20 @@ TEST(StereoFrame, EachLaneGivesTheScalarResult) {
   }
 }
 
+TEST(StereoFrame, FlushClearsSubnormalsOnly) {
+  const double smallest = std::numeric_limits<double>::min();
+  const double inf = std::numeric_limits<double>::infinity();
+  for (double kept : {0.0, -0.0, smallest, -smallest, 1e-300, -2.5, inf, -inf}) {
+    EXPECT_EQ(Bits(FlushSubnormal(StereoFrame{kept, kept})[1]), Bits(kept)) << kept;
+  }
+  EXPECT_TRUE(std::isnan(FlushSubnormal(StereoFrame{std::nan(""), 0.0})[0]));
+  for (double cleared : {5e-324, -5e-324, smallest / 2, -smallest * 0.999}) {
+    const StereoFrame flushed = FlushSubnormal(StereoFrame{cleared, 1.0});
+    EXPECT_EQ(Bits(flushed[0]), Bits(0.0)) << cleared;
+    EXPECT_EQ(flushed[1], 1.0);
+  }
+}
+
 TEST(DesignLowShelf, MatchesTheWrittenFormulaForEveryRate) {
   // The low rates make K large enough for every rounding step to show.
   for (double rate : {44100.0, 48000.0, 88200.0, 96000.0, 192000.0, 22050.0, 1000.0, 400.0}) {
