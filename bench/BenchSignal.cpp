@@ -47,6 +47,8 @@ double ThreadSeconds() {
 }
 }  // namespace
 
+int BlocksPerTurn(int frames) { return frames >= 4096 ? 1 : 4096 / frames; }
+
 std::vector<double> TimeInTurns(benchmark::State& state, int blocksPerTurn,
                                 const std::vector<std::function<void()>>& ways) {
   const size_t count = ways.size();

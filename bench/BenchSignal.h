@@ -22,6 +22,9 @@ void ReportFrameCounters(benchmark::State& state, int framesPerIteration);
 // The block sizes every benchmark runs.
 void BlockSizes(benchmark::internal::Benchmark* benchmark);
 
+// Blocks of `frames` per turn of TimeInTurns: about 4096 frames.
+int BlocksPerTurn(int frames);
+
 // Times several ways of processing in turns, each turn `blocksPerTurn` calls
 // of one way, the first way rotating with every iteration, so that load from
 // other work on the machine falls on all of them alike. Returns each way's

@@ -122,8 +122,6 @@ struct FloatBlock {
   float* outputs[2] = {};
 };
 
-int BlocksPerTurn(int frames) { return frames >= 4096 ? 1 : 4096 / frames; }
-
 void ReportPerFrame(benchmark::State& state, const char* name, double secondsPerBlock, int frames) {
   state.counters[name] = secondsPerBlock / frames * 1e9;
 }

@@ -86,9 +86,8 @@ void ProcessBlockBesideScalar(benchmark::State& state) {
     state.SkipWithError("the schedules disagree");
     return;
   }
-  const int blocksPerTurn = frames >= 4096 ? 1 : 4096 / frames;
   const std::vector<double> perBlock =
-      TimeInTurns(state, blocksPerTurn,
+      TimeInTurns(state, BlocksPerTurn(frames),
                   {[&] { plug.ProcessBlock(current.inputs, current.outputs, frames); },
                    [&] { scalar.ProcessBlock(former.inputs, former.outputs, frames); }});
   state.counters["ns_per_frame"] = perBlock[0] / frames * 1e9;

@@ -416,14 +416,25 @@ TEST_F(VeltraxTest, MatchesTheReferenceForRandomSettingsBlockSizesAndPrecisions)
     }
     for (int frames : {1, 2, 3, 31, 32, 33, 64, 511, 4096}) {
       // Each setting changes with even odds; the power now and then.
-      if (random() % 2) tape.SetGainLeft(plugin->ParamAt(0)->value = gain()), plugin->ParameterChanged(0);
-      if (random() % 2) tape.SetGainRight(plugin->ParamAt(1)->value = gain()), plugin->ParameterChanged(1);
+      if (random() % 2) {
+        const double percent = gain();
+        Set(0, percent);
+        tape.SetGainLeft(percent);
+      }
+      if (random() % 2) {
+        const double percent = gain();
+        Set(1, percent);
+        tape.SetGainRight(percent);
+      }
       if (random() % 2) {
         const int position = 1 + static_cast<int>(random() % 5);
         Set(2, position);
         reference::EqualizerRow(position, tape.lp);
       }
-      if (random() % 2) Set(7, tape.phones = random() % 2);
+      if (random() % 2) {
+        tape.phones = random() % 2;
+        Set(7, tape.phones);
+      }
       if (random() % 6 == 0) {
         const bool on = random() % 3 != 0;
         Set(3, on);
