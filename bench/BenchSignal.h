@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <functional>
 #include <vector>
 
 namespace veltrax {
@@ -20,5 +21,19 @@ void ReportFrameCounters(benchmark::State& state, int framesPerIteration);
 
 // The block sizes every benchmark runs.
 void BlockSizes(benchmark::internal::Benchmark* benchmark);
+
+// Blocks of `frames` per turn of TimeInTurns: about 4096 frames.
+int BlocksPerTurn(int frames);
+
+// Times several ways of processing in turns, each turn `blocksPerTurn` calls
+// of one way, the first way rotating with every iteration, so that load from
+// other work on the machine falls on all of them alike. Returns each way's
+// thread CPU seconds per call.
+std::vector<double> TimeInTurns(benchmark::State& state, int blocksPerTurn,
+                                const std::vector<std::function<void()>>& ways);
+
+// A loud passage followed by `silentSeconds` of silence, for priming an
+// instance before timing the silence after it.
+std::vector<double> LoudThenSilent(int frames, double silentSeconds, int channel);
 
 }  // namespace veltrax

@@ -182,54 +182,74 @@ void Veltrax::ProcessBlock(double** inputs, double** outputs, int32_t frames) {
 template <bool kHeadphonesOn>
 void Veltrax::RunChains(const double* inLeft, const double* inRight, double* outLeft,
                         double* outRight, int32_t frames) {
-  // Work on local copies: the compiler must assume that the output stores may
-  // alias these members and would reload them on every sample otherwise.
-  const double gainL = gainLeft;
-  const double gainR = gainRight;
-  const BiquadCoeffs highPassCoeffs = highPass.coeffs;
-  const BiquadCoeffs shelfLeftCoeffs = shelfLeft.coeffs;
-  const BiquadCoeffs shelfRightCoeffs = shelfRight.coeffs;
-  const BiquadCoeffs lowPassCoeffs = lowPass.coeffs;
+  // Both channels run side by side in the lanes of a StereoFrame. The work
+  // goes in runs: the saturator has no state, so it first does the whole
+  // run, which keeps its long chain of operations out of the filters'
+  // recurrences; then the cascade, the peaks and the headphones stage.
+  // Every sample still sees the scalar operations in the scalar order.
+  constexpr int32_t kRunFrames = 32;
+
+  // Local copies: the compiler must assume that the output stores may alias
+  // the members and would reload them on every sample otherwise.
+  const StereoFrame gains = {gainLeft, gainRight};
+  const StereoCoeffs highPassCoeffs = SideBySide(highPass.coeffs, highPass.coeffs);
+  const StereoCoeffs shelfCoeffs = SideBySide(shelfLeft.coeffs, shelfRight.coeffs);
+  const StereoCoeffs lowPassCoeffs = SideBySide(lowPass.coeffs, lowPass.coeffs);
   const HeadphoneStage stage = headphones;
-  BiquadState highPassL = highPass.left;
-  BiquadState highPassR = highPass.right;
-  BiquadState shelfL = shelfLeft.state;
-  BiquadState shelfR = shelfRight.state;
-  BiquadState lowPassL = lowPass.left;
-  BiquadState lowPassR = lowPass.right;
-  double peakL = peakLeft;
-  double peakR = peakRight;
+  const double phonesSlope = kHeadphonesOn ? stage.DivisorSlope() : 0.0;
+  const double phonesOffset = kHeadphonesOn ? stage.DivisorOffset() : 0.0;
+  StereoHistory highPassHistory = SideBySide(highPass.left, highPass.right);
+  StereoHistory shelfHistory = SideBySide(shelfLeft.state, shelfRight.state);
+  StereoHistory lowPassHistory = SideBySide(lowPass.left, lowPass.right);
+  StereoFrame peaks = {peakLeft, peakRight};
 
-  for (int32_t i = 0; i < frames; ++i) {
-    // Both inputs are read before either output is written.
-    const double driveL = Saturate(inLeft[i], gainL);
-    const double driveR = Saturate(inRight[i], gainR);
-
-    double y = RunSection(highPassCoeffs, highPassL, driveL);
-    y = RunSection(shelfLeftCoeffs, shelfL, y);
-    y = RunSection(lowPassCoeffs, lowPassL, y);
-    if (y > peakL) peakL = y;  // signed: negative half-waves count by value
-    if (kHeadphonesOn) y = stage.Apply(y);
-    outLeft[i] = y;
-
-    y = RunSection(highPassCoeffs, highPassR, driveR);
-    y = RunSection(shelfRightCoeffs, shelfR, y);
-    y = RunSection(lowPassCoeffs, lowPassR, y);
-    if (y > peakR) peakR = y;
-    if (kHeadphonesOn) y = stage.Apply(y);
-    outRight[i] = y;
+  for (int32_t start = 0; start < frames; start += kRunFrames) {
+    const int32_t count = frames - start < kRunFrames ? frames - start : kRunFrames;
+    StereoFrame run[kRunFrames];
+    // The whole run is read before any of it is written: hosts may process in place.
+    for (int32_t i = 0; i < count; ++i) {
+      run[i] = Saturate(StereoFrame{inLeft[start + i], inRight[start + i]}, gains);
+    }
+    double* runLeft = outLeft + start;
+    double* runRight = outRight + start;
+    for (int32_t i = 0; i < count; ++i) {
+      StereoFrame y = RunSection(highPassCoeffs, highPassHistory, run[i]);
+      y = RunSection(shelfCoeffs, shelfHistory, y);
+      y = RunSection(lowPassCoeffs, lowPassHistory, y);
+      peaks = y > peaks ? y : peaks;  // signed, per lane: negative half-waves count by value
+      if (kHeadphonesOn) {
+        run[i] = y;
+      } else {
+        runLeft[i] = y[0];
+        runRight[i] = y[1];
+      }
+    }
+    if (kHeadphonesOn) {
+      for (int32_t i = 0; i < count; ++i) {
+        const StereoFrame y = stage.Apply(run[i], phonesSlope, phonesOffset);
+        runLeft[i] = y[0];
+        runRight[i] = y[1];
+      }
+    }
   }
 
-  highPass.left = highPassL;
-  highPass.right = highPassR;
-  shelfLeft.state = shelfL;
-  shelfRight.state = shelfR;
-  lowPass.left = lowPassL;
-  lowPass.right = lowPassR;
-  peakLeft = peakL;
-  peakRight = peakR;
+  // Silence after signal costs no more than the signal: histories that rang
+  // down below the smallest normal number are cleared once per block.
+  FlushSubnormals(highPassHistory);
+  FlushSubnormals(shelfHistory);
+  FlushSubnormals(lowPassHistory);
+  highPass.left = Lane(highPassHistory, 0);
+  highPass.right = Lane(highPassHistory, 1);
+  shelfLeft.state = Lane(shelfHistory, 0);
+  shelfRight.state = Lane(shelfHistory, 1);
+  lowPass.left = Lane(lowPassHistory, 0);
+  lowPass.right = Lane(lowPassHistory, 1);
+  peakLeft = peaks[0];
+  peakRight = peaks[1];
 
-  RecoverFromNonFiniteHistory();
+  const StereoFrame probe = NonFiniteProbe(highPassHistory) + NonFiniteProbe(shelfHistory) +
+                            NonFiniteProbe(lowPassHistory);
+  if (!(probe[0] == 0.0 && probe[1] == 0.0)) RecoverFromNonFiniteHistory();
 }
 
 void Veltrax::RecoverFromNonFiniteHistory() {

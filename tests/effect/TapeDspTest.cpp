@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <complex>
+#include <limits>
 #include <vector>
 
 #include "TapeDsp.h"
@@ -94,6 +95,64 @@ TEST(HeadphoneStage, LargeSignalsLoseAFixedAmountAndStayOdd) {
   for (double h : {0.001, 0.3, 1.0, 2.5}) EXPECT_EQ(stage.Apply(-h), -stage.Apply(h)) << h;
   for (double h = -1.5; h <= 1.5; h += 0.0173) {
     ASSERT_EQ(Bits(stage.Apply(h)), Bits(reference::Headphones(h))) << h;
+  }
+}
+
+// Equal bits, or both NaN: the payload of a NaN may depend on operand order.
+void ExpectSameValue(double actual, double expected, double input) {
+  if (std::isnan(expected)) {
+    EXPECT_TRUE(std::isnan(actual)) << input;
+  } else {
+    EXPECT_EQ(Bits(actual), Bits(expected)) << input;
+  }
+}
+
+TEST(StereoFrame, EachLaneGivesTheScalarResult) {
+  // Signed zeros and subnormals too: Abs must clear the sign bit as fabs does.
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<double> values = {0.0, -0.0, 5e-324, -5e-324, 1e-300, -0.7, 0.7, 1.5, -3.0,
+                                      1e30, -1e200, inf, -inf, std::nan("")};
+  const HeadphoneStage stage;
+  const double slope = stage.DivisorSlope(), offset = stage.DivisorOffset();
+  for (size_t i = 0; i < values.size(); ++i) {
+    const double left = values[i], right = values[values.size() - 1 - i];
+    const StereoFrame saturated = Saturate(StereoFrame{left, right}, StereoFrame{1.37, 0.25});
+    ExpectSameValue(saturated[0], Saturate(left, 1.37), left);
+    ExpectSameValue(saturated[1], Saturate(right, 0.25), right);
+    const StereoFrame phones = stage.Apply(StereoFrame{left, right}, slope, offset);
+    ExpectSameValue(phones[0], stage.Apply(left), left);
+    ExpectSameValue(phones[1], stage.Apply(right), right);
+  }
+
+  const BiquadCoeffs shelf = DesignLowShelf(0.3, 44100.0);
+  const StereoCoeffs both = SideBySide(kHighPassCoeffs, shelf);
+  BiquadState leftState{0.1, -0.2, 0.3, -0.4}, rightState{-1e-3, 2e-3, 0.5, 0.25};
+  StereoHistory history = SideBySide(leftState, rightState);
+  for (double x : {0.9, -0.4, 0.0, 1e-9, -1.0, 0.33}) {
+    const StereoFrame y = RunSection(both, history, StereoFrame{x, -x});
+    ASSERT_EQ(Bits(y[0]), Bits(RunSection(kHighPassCoeffs, leftState, x))) << x;
+    ASSERT_EQ(Bits(y[1]), Bits(RunSection(shelf, rightState, -x))) << x;
+  }
+  for (int lane = 0; lane < 2; ++lane) {
+    const BiquadState got = Lane(history, lane), expected = lane == 0 ? leftState : rightState;
+    EXPECT_EQ(Bits(got.x1), Bits(expected.x1)) << lane;
+    EXPECT_EQ(Bits(got.x2), Bits(expected.x2)) << lane;
+    EXPECT_EQ(Bits(got.y1), Bits(expected.y1)) << lane;
+    EXPECT_EQ(Bits(got.y2), Bits(expected.y2)) << lane;
+  }
+}
+
+TEST(StereoFrame, FlushClearsSubnormalsOnly) {
+  const double smallest = std::numeric_limits<double>::min();
+  const double inf = std::numeric_limits<double>::infinity();
+  for (double kept : {0.0, -0.0, smallest, -smallest, 1e-300, -2.5, inf, -inf}) {
+    EXPECT_EQ(Bits(FlushSubnormal(StereoFrame{kept, kept})[1]), Bits(kept)) << kept;
+  }
+  EXPECT_TRUE(std::isnan(FlushSubnormal(StereoFrame{std::nan(""), 0.0})[0]));
+  for (double cleared : {5e-324, -5e-324, smallest / 2, -smallest * 0.999}) {
+    const StereoFrame flushed = FlushSubnormal(StereoFrame{cleared, 1.0});
+    EXPECT_EQ(Bits(flushed[0]), Bits(0.0)) << cleared;
+    EXPECT_EQ(flushed[1], 1.0);
   }
 }
 

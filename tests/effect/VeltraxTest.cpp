@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -388,6 +390,127 @@ TEST_F(VeltraxTest, MatchesTheReferenceBitForBitAcrossParameterChanges) {
     EXPECT_EQ(Bits(editor->Last(Veltrax::kLeftMeterControl)), Bits(tape.peakL));
     EXPECT_EQ(Bits(editor->Last(Veltrax::kRightMeterControl)), Bits(tape.peakR));
   }
+}
+
+// Random settings and signals, block sizes around the length of the runs the
+// processing works in, changes between blocks, both precisions and, half
+// way, the mono arrangement: every sample and both meters against the reference.
+TEST_F(VeltraxTest, MatchesTheReferenceForRandomSettingsBlockSizesAndPrecisions) {
+  {
+    PlugLockGuard guard(plugin->Lock());
+    plugin->ChangeBlockSize(4096);
+  }
+  reference::Tape tape;
+  std::mt19937 random(20240611);
+  const auto uniform = [&random](double low, double high) {
+    return std::uniform_real_distribution<double>(low, high)(random);
+  };
+  const auto gain = [&] { return random() % 4 == 0 ? 200.0 * (random() % 2) : uniform(0.0, 200.0); };
+  bool mono = false;
+  for (int round = 0; round < 4; ++round) {
+    if (round == 2) {
+      PlugLockGuard guard(plugin->Lock());
+      plugin->ConnectInputs(1, 1, false);
+      plugin->ConnectOutputs(1, 1, false);
+      mono = true;
+    }
+    for (int frames : {1, 2, 3, 31, 32, 33, 64, 511, 4096}) {
+      // Each setting changes with even odds; the power now and then.
+      if (random() % 2) {
+        const double percent = gain();
+        Set(0, percent);
+        tape.SetGainLeft(percent);
+      }
+      if (random() % 2) {
+        const double percent = gain();
+        Set(1, percent);
+        tape.SetGainRight(percent);
+      }
+      if (random() % 2) {
+        const int position = 1 + static_cast<int>(random() % 5);
+        Set(2, position);
+        reference::EqualizerRow(position, tape.lp);
+      }
+      if (random() % 2) {
+        tape.phones = random() % 2;
+        Set(7, tape.phones);
+      }
+      if (random() % 6 == 0) {
+        const bool on = random() % 3 != 0;
+        Set(3, on);
+        tape.SetPower(on);
+      }
+      const bool single = random() % 2;
+      const double amplitude = random() % 5 == 0 ? 0.0 : uniform(0.01, 3.0);
+      Samples inL = Signal(frames, random(), amplitude, uniform(1e-4, 0.3));
+      Samples inR = Signal(frames, random(), amplitude, uniform(1e-4, 0.3));
+      if (single) {
+        for (double& x : inL) x = static_cast<float>(x);
+        for (double& x : inR) x = static_cast<float>(x);
+      }
+      if (mono) inR.assign(plugin->InputPin(1)->Scratch(), plugin->InputPin(1)->Scratch() + frames);
+      Samples refL(frames), refR(frames);
+      tape.Block(inL.data(), inR.data(), refL.data(), refR.data(), frames);
+
+      Samples outL(frames), outR(frames);
+      {
+        PlugLockGuard guard(plugin->Lock());
+        if (single) {
+          std::vector<float> floatInL(inL.begin(), inL.end()), floatInR(inR.begin(), inR.end());
+          std::vector<float> floatOutL(frames), floatOutR(frames);
+          float* in[2] = {floatInL.data(), floatInR.data()};
+          float* out[2] = {floatOutL.data(), floatOutR.data()};
+          plugin->ProcessFloatBlock(in, out, frames, false);
+          outL.assign(floatOutL.begin(), floatOutL.end());
+          outR.assign(floatOutR.begin(), floatOutR.end());
+          for (double& y : refL) y = static_cast<float>(y);
+          if (!mono) {
+            for (double& y : refR) y = static_cast<float>(y);
+          }
+        } else {
+          double* in[2] = {inL.data(), inR.data()};
+          double* out[2] = {outL.data(), outR.data()};
+          plugin->ProcessDoubleBlock(in, out, frames);
+        }
+      }
+      if (mono) outR.assign(plugin->OutputPin(1)->Scratch(), plugin->OutputPin(1)->Scratch() + frames);
+      ExpectSameBits(outL, refL, single ? "single left" : "double left");
+      ExpectSameBits(outR, refR, single ? "single right" : "double right");
+      ASSERT_EQ(Bits(editor->Last(Veltrax::kLeftMeterControl)), Bits(tape.peakL)) << frames;
+      ASSERT_EQ(Bits(editor->Last(Veltrax::kRightMeterControl)), Bits(tape.peakR)) << frames;
+    }
+  }
+}
+
+// After a loud passage the filters ring down. Below the smallest normal
+// number the reference runs on in subnormals for good; the effect clears
+// them and falls silent. Until its blocks come near that range the output is
+// the reference's.
+TEST_F(VeltraxTest, SilenceAfterALoudPassageRingsDownToExactZeros) {
+  reference::Tape tape;
+  const int frames = 1024;
+  const Samples loud = Signal(frames, 51, 2.0), silence(frames, 0.0);
+  Samples outL, outR, refL(frames), refR(frames);
+  int nearSubnormalBlocks = 0;
+  for (int block = 0; block < 320; ++block) {  // 7.4 s
+    const Samples& in = block == 0 ? loud : silence;
+    Process(in, in, outL, outR);
+    tape.Block(in.data(), in.data(), refL.data(), refR.data(), frames);
+    double largest = 0.0;
+    for (int i = 0; i < frames; ++i) largest = std::max({largest, std::fabs(refL[i]), std::fabs(refR[i])});
+    if (largest >= 1e-290) {
+      ExpectSameBits(outL, refL, "left");
+      ExpectSameBits(outR, refR, "right");
+      continue;
+    }
+    ++nearSubnormalBlocks;
+    for (int i = 0; i < frames; ++i) {
+      ASSERT_LT(std::max(std::fabs(outL[i]), std::fabs(outR[i])), 1e-289) << block << " " << i;
+    }
+  }
+  EXPECT_GT(nearSubnormalBlocks, 50);
+  for (int i = 0; i < frames; ++i) ASSERT_EQ(Bits(outL[i]) | Bits(outR[i]), 0u) << i;
+  EXPECT_NE(refL.back(), 0.0);  // still subnormal
 }
 
 TEST_F(VeltraxTest, MonoConfigurationStillRunsTheRightChainOnThePinScratch) {
