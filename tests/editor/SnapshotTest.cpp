@@ -118,18 +118,13 @@ TEST_F(Snapshot, BadArgumentsAreRefusedAndNothingIsWritten) {
       {{"--set", "Loud=3", "x.png"}, "unknown parameter \"Loud\""},
       {{"--set", "Gain Left=loud", "x.png"}, "is not a number for parameter \"Gain Left\""},
       {{"--set", "Power On/Off=maybe", "x.png"}, "refused the value \"maybe\""},
-      {{"--set", "Gain Left", "x.png"}, "--set expects NAME=VALUE"},
       {{"--value", "9=0.5", "x.png"}, "positions 0 to 8"},
       {{"--value", "5=1.5", "x.png"}, "from 0 to 1"},
-      {{"--value", "5=nan", "x.png"}, "from 0 to 1"},
       {{"--demo", "--input", "a.wav", "x.png"}, "give one of them"},
       {{"--blocks", "2", "x.png"}, "give one of them"},
-      {{"--demo", "--blocks", "0", "x.png"}, "--blocks expects"},
       {{"--demo", "x.txt"}, "does not end in .png"},
-      {{"--value"}, "needs a value"},
       {{"--colour", "x.png"}, "unknown option --colour"},
       {{}, "no output file"},
-      {{"a.png", "b.png"}, "one output file expected"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Run(c.arguments), 2) << c.message;
