@@ -344,7 +344,9 @@ void IGraphics::ResetCapture() {
 }
 
 void IGraphics::HandleMouseDown(int x, int y, const MouseModifiers& modifiers) {
-  ResetCapture();
+  // A press while another button still holds a gesture (left held, right
+  // pressed): the host must get the end of the first edit before a new one.
+  EndOpenGesture();
   const int index = FindControl(x, y);
   if (index < 0) return;
   captureIndex = index;
@@ -385,7 +387,7 @@ void IGraphics::HandleMouseDrag(int x, int y, const MouseModifiers& modifiers) {
 }
 
 bool IGraphics::HandleDoubleClick(int x, int y, const MouseModifiers& modifiers) {
-  ResetCapture();
+  EndOpenGesture();
   const int index = FindControl(x, y);
   if (index < 0) return false;
   IControl* control = controls.Get(index);

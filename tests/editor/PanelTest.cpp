@@ -121,6 +121,28 @@ TEST_F(Panel, DraggingAGainKnobFramesItsAutomationForTheHost) {
   Release(*graphics, kGainLeftX, kGainLeftY);
 }
 
+TEST_F(Panel, EveryEditTheHostWasToldOfIsEnded) {
+  // A second button pressed while the first still holds the knob.
+  Press(*graphics, kGainLeftX, kGainLeftY);
+  graphics->HandleMouseDrag(kGainLeftX, kGainLeftY - 8, Plain());
+  Press(*graphics, kPowerX, kPowerY);
+  Release(*graphics, kPowerX, kPowerY);
+  // A window closing under a held button.
+  Press(*graphics, kEqualiserX, kEqualiserY);
+  graphics->EndOpenGesture();
+  EXPECT_EQ(graphics->CaptureIndex(), -1);
+
+  std::vector<int> open(8, 0);
+  for (const HostEvent& e : panel.Events()) {
+    if (e.opcode == audioMasterBeginEdit) {
+      EXPECT_EQ(open[e.index]++, 0) << e.index;
+    } else if (e.opcode == audioMasterEndEdit) {
+      EXPECT_EQ(--open[e.index], 0) << e.index;
+    }
+  }
+  EXPECT_EQ(open, std::vector<int>(8, 0));
+}
+
 TEST_F(Panel, ShiftOrControlMakeTheDragTenTimesFiner) {
   for (const MouseModifiers& fine : {WithShift(), WithControl()}) {
     const double before = panel.ControlValue(2);
