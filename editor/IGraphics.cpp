@@ -130,7 +130,8 @@ void IGraphics::Resize(int newWidth, int newHeight) {
   PlugLockGuard guard(plugin->Lock());
   width = newWidth;
   height = newHeight;
-  ResetCapture();
+  // The control holding a gesture is about to go: the host gets its end.
+  EndOpenGesture();
   hoverIndex = -1;
   controls.DeleteAll();
   PrepareSurface();

@@ -379,9 +379,12 @@ TEST(EditorPrompt, RightClickOffersAMenuForTogglesAndATextEntryForNumbers) {
 
 TEST(EditorResize, ResizeEmptiesThePanelAndAsksThePlugInToRebuild) {
   Board board;
-  board.graphics->HandleMouseDown(15, 15, MouseModifiers{});
+  board.graphics->AttachControl(new LoggingControl(&board.effect, Rect{50, 50, 60, 60}, 4,
+                                                   &board.log, 0));
+  board.graphics->HandleMouseDown(55, 55, MouseModifiers{});
   board.graphics->Resize(320, 200);
   EXPECT_EQ(board.effect.resized, 1);
+  EXPECT_EQ(board.effect.edits, (std::vector<std::string>{"begin 0", "end 0"}));
   EXPECT_EQ(board.graphics->ControlCount(), 0);
   EXPECT_EQ(board.graphics->CaptureIndex(), -1);
   ASSERT_NE(board.graphics->Surface(), nullptr);
