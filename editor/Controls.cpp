@@ -79,10 +79,17 @@ void IControl::MouseDoubleClick(int /*x*/, int /*y*/, const MouseModifiers& /*mo
 }
 
 void IControl::SetValueFromPlug(double v) {
-  if (DefaultValue() < 0.0) {
-    // The first value from the plug-in is the control's default.
+  // The first value from the plug-in is the control's default. A NaN is
+  // none: a double click could not restore it, so the default stays unknown
+  // until a number arrives (and moving away from the NaN is a change).
+  if (DefaultValue() < 0.0 && !std::isnan(v)) {
+    const bool wasNan = std::isnan(Value());
     defaultValue.store(v, std::memory_order_relaxed);
     StoreValue(v);
+    if (wasNan) {
+      MarkDirty(false);
+      RaiseRedraw();
+    }
   }
   const double current = Value();
   // Any difference counts, a NaN included.
@@ -94,7 +101,8 @@ void IControl::SetValueFromPlug(double v) {
 }
 
 void IControl::SetValueFromUser(double v) {
-  if (Value() == v) return;
+  // Not a number is no choice of the user's: the plug-in never hears of it.
+  if (Value() == v || std::isnan(v)) return;
   StoreValue(v);
   MarkDirty(true);
   redrawFlags.fetch_or(kRedrawPending, std::memory_order_release);
@@ -123,6 +131,11 @@ void IControl::SetGreyed(bool grey) {
 
 bool IControl::HitTest(int x, int y) { return Contains(targetRect, x, y); }
 
+double IControl::GestureStart() const {
+  const double v = Value();
+  return std::isnan(v) ? clampLow : v;
+}
+
 void IControl::MarkDirty(bool notifyPlugin) {
   const double v = Value();
   if (clampLow > v) {
@@ -131,7 +144,8 @@ void IControl::MarkDirty(bool notifyPlugin) {
     StoreValue(clampHigh);
   }
   redrawFlags.fetch_or(kDirty, std::memory_order_release);
-  if (!notifyPlugin || !plugin || paramIndex < 0) return;
+  // A NaN (which no clamp moves) never reaches the plug-in or the host.
+  if (!notifyPlugin || !plugin || paramIndex < 0 || std::isnan(Value())) return;
 
   plugin->SetParameterFromEditor(paramIndex, Value());
   const Parameter* parameter = plugin->ParamAt(paramIndex);
@@ -203,7 +217,7 @@ ISwitchControl::ISwitchControl(IEffectBase* plugin, int x, int y, int paramIndex
 void ISwitchControl::MouseDown(int /*x*/, int /*y*/, const MouseModifiers& /*modifiers*/) {
   const int frames = FrameCountOf(bitmap);
   const double step = frames > 1 ? 1.0 / (frames - 1) : 1.0;
-  double next = Value() + step;
+  double next = GestureStart() + step;
   // 1.001, not 1.0: a value that reached 1 through accumulated steps stays.
   if (next > 1.001) next = 0.0;
   StoreValue(next);
@@ -226,21 +240,25 @@ void IKnobControl::MouseDrag(int /*x*/, int /*y*/, int dx, int dy,
   double g = gearing;
   if (modifiers.control || modifiers.shift) g *= 10.0;
   // A knob without extent (no image) cannot be turned: no division by zero.
+  double change;
   if (direction == kHorizontal) {
     const int span = rect.right - rect.left;
     if (span == 0) return;
-    StoreValue(Value() + (static_cast<double>(dx) / span) / g);
+    change = (static_cast<double>(dx) / span) / g;
   } else {
     const int span = rect.top - rect.bottom;  // negative: moving up raises
     if (span == 0) return;
-    StoreValue(Value() + (static_cast<double>(dy) / span) / g);
+    change = (static_cast<double>(dy) / span) / g;
   }
+  // A gearing of 0 or NaN gives no usable step.
+  if (!std::isfinite(change)) return;
+  StoreValue(GestureStart() + change);
   MarkDirty(true);
 }
 
 void IKnobControl::MouseWheel(int /*x*/, int /*y*/, const MouseModifiers& modifiers, int delta) {
   const double notch = (modifiers.control || modifiers.shift) ? 0.001 : 0.01;
-  StoreValue(Value() + delta * notch);
+  StoreValue(GestureStart() + delta * notch);
   MarkDirty(true);
 }
 

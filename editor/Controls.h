@@ -125,6 +125,9 @@ class IControl {
   void StoreValue(double v) { value.store(v, std::memory_order_relaxed); }
   // Both flags: drawn at the next two redraws. [any thread]
   void RaiseRedraw();
+  // The value a gesture moves from: a NaN value shows frame 1 and counts as
+  // clampLow. [editor thread]
+  double GestureStart() const;
 
   TextStyle text;
   IEffectBase* plugin;  // owner of the bound parameter; not owned

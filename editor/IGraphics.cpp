@@ -1,5 +1,7 @@
 #include "IGraphics.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -14,6 +16,14 @@
 #include "TextCopy.h"
 
 namespace veltrax {
+
+namespace {
+
+int ClampToInt(int64_t v) {
+  return static_cast<int>(std::min<int64_t>(std::max<int64_t>(v, INT32_MIN), INT32_MAX));
+}
+
+}  // namespace
 
 IGraphics::IGraphics(IEffectBase* newPlugin, int newWidth, int newHeight, int newFrameRate)
     : plugin(newPlugin), width(newWidth), height(newHeight), frameRate(newFrameRate) {}
@@ -114,12 +124,14 @@ void IGraphics::DestroySurface() {
 }
 
 void IGraphics::Resize(int newWidth, int newHeight) {
+  if (!plugin) return;
   // The audio thread reaches the controls by position under PlugLock; the
   // list must not change under it.
   PlugLockGuard guard(plugin->Lock());
   width = newWidth;
   height = newHeight;
-  ResetCapture();
+  // The control holding a gesture is about to go: the host gets its end.
+  EndOpenGesture();
   hoverIndex = -1;
   controls.DeleteAll();
   PrepareSurface();
@@ -197,11 +209,14 @@ bool IGraphics::DrawBitmap(const EditorBitmap& bitmap, const Rect& rect, int src
   if (!IsEmpty(rect) && !IsEmpty(clipRect) && Intersects(rect, clipRect)) {
     c = Intersection(rect, clipRect);
   }
+  // In 64 bits, held to the int range: far-off rectangles must not wrap.
+  const int64_t left = int64_t{srcX} + c.left - rect.left;
+  const int64_t top = int64_t{srcY} + c.top - rect.top;
   Rect source;
-  source.left = srcX + (c.left - rect.left);
-  source.top = srcY + (c.top - rect.top);
-  source.right = source.left + (c.right - c.left);
-  source.bottom = source.top + (c.bottom - c.top);
+  source.left = ClampToInt(left);
+  source.top = ClampToInt(top);
+  source.right = ClampToInt(left + (int64_t{c.right} - c.left));
+  source.bottom = ClampToInt(top + (int64_t{c.bottom} - c.top));
   if (surface && bitmap.image) {
     const float weight = blend ? blend->weight : 1.0f;
     Blit(surface, bitmap.image, c.left, c.top, &source, weight, BlitModeFor(blend));
@@ -330,14 +345,16 @@ void IGraphics::ResetCapture() {
 }
 
 void IGraphics::HandleMouseDown(int x, int y, const MouseModifiers& modifiers) {
-  ResetCapture();
+  // A press while another button still holds a gesture (left held, right
+  // pressed): the host must get the end of the first edit before a new one.
+  EndOpenGesture();
   const int index = FindControl(x, y);
   if (index < 0) return;
   captureIndex = index;
   lastMouseX = x;
   lastMouseY = y;
   IControl* control = controls.Get(index);
-  if (control->ParamIndex() >= 0) plugin->BeginParameterEdit(control->ParamIndex());
+  if (plugin && control->ParamIndex() >= 0) plugin->BeginParameterEdit(control->ParamIndex());
   control->MouseDown(x, y, modifiers);
 }
 
@@ -347,7 +364,7 @@ void IGraphics::HandleMouseUp(int x, int y, const MouseModifiers& modifiers) {
   IControl* control = controls.Get(index);
   if (!control) return;
   control->MouseUp(x, y, modifiers);
-  if (control->ParamIndex() >= 0) plugin->EndParameterEdit(control->ParamIndex());
+  if (plugin && control->ParamIndex() >= 0) plugin->EndParameterEdit(control->ParamIndex());
 }
 
 void IGraphics::EndOpenGesture() {
@@ -357,7 +374,7 @@ void IGraphics::EndOpenGesture() {
   ResetCapture();
   if (!control) return;
   control->MouseUp(x, y, MouseModifiers{});
-  if (control->ParamIndex() >= 0) plugin->EndParameterEdit(control->ParamIndex());
+  if (plugin && control->ParamIndex() >= 0) plugin->EndParameterEdit(control->ParamIndex());
 }
 
 void IGraphics::HandleMouseDrag(int x, int y, const MouseModifiers& modifiers) {
@@ -371,7 +388,7 @@ void IGraphics::HandleMouseDrag(int x, int y, const MouseModifiers& modifiers) {
 }
 
 bool IGraphics::HandleDoubleClick(int x, int y, const MouseModifiers& modifiers) {
-  ResetCapture();
+  EndOpenGesture();
   const int index = FindControl(x, y);
   if (index < 0) return false;
   IControl* control = controls.Get(index);
@@ -440,7 +457,9 @@ void IGraphics::PromptUserInput(IControl* control, Parameter* parameter, const R
       }
       menu.AddItem(text, std::strcmp(text, current) == 0 ? ChoiceItemChecked : 0);
     }
-    if (ChoiceMenu* chosen = ShowChoiceMenu(menu, rect)) {
+    // A menu handed back without a chosen item changes nothing.
+    ChoiceMenu* chosen = ShowChoiceMenu(menu, rect);
+    if (chosen && chosen->chosenIndex >= 0) {
       control->SetValueFromUser(parameter->Normalize(chosen->chosenIndex));
     }
     return;

@@ -118,6 +118,7 @@ class IGraphics : public IEditorLink {
 
   // Mouse and keys from the window. [editor thread; no lock; gestures reach
   // the plug-in through calls that take PlugLock]
+  // A press or double click while a gesture is open ends that one first.
   void HandleMouseDown(int x, int y, const MouseModifiers& modifiers);
   void HandleMouseUp(int x, int y, const MouseModifiers& modifiers);
   void HandleMouseDrag(int x, int y, const MouseModifiers& modifiers);

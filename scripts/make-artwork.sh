@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Redraws the six front-panel images into resources/img/ and composes the panel
-# previews: docs/panel-default.png (shown in the README) and build/artwork-preview/panel-busy.png.
+# previews: docs/panel-default.png and build/artwork-preview/panel-busy.png. (The
+# README shows docs/panel.png, drawn by the plug-in's own editor: rerun
+# scripts/make-panel-picture.sh after changing the images.)
 # Needs Debian's python3-cairo, python3-numpy, python3-pil and the DejaVu fonts
 # (scripts/setup.sh installs them). Same code, same packages: same bytes.
 set -euo pipefail

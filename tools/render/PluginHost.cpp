@@ -11,8 +11,6 @@ namespace veltrax {
 
 namespace {
 
-using EntryPoint = AEffect* (*)(audioMasterCallback);
-
 constexpr const char* kHostProduct = "veltrax-render";
 constexpr const char* kHostVendor = "Quillmarsh";
 constexpr intptr_t kHostVersion = 10000;  // 1.0.0 as VST 2.4 spells versions
@@ -71,6 +69,11 @@ bool PluginHost::Load(const std::string& pluginPath, std::string& error) {
     error = path + " is not a VST 2.4 plug-in: it exports neither VSTPluginMain nor main";
     return false;
   }
+  return Attach(entry, path, error);
+}
+
+bool PluginHost::Attach(EntryPoint entry, const std::string& name, std::string& error) {
+  path = name;
   effect = entry(HostCallback);
   if (!effect) {
     error = path + ": the plug-in's entry point created no effect";

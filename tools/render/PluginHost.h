@@ -20,8 +20,14 @@ class PluginHost {
   PluginHost(const PluginHost&) = delete;
   PluginHost& operator=(const PluginHost&) = delete;
 
+  // What a plug-in binary exports as VSTPluginMain.
+  using EntryPoint = AEffect* (*)(audioMasterCallback);
+
   // dlopen, entry point, effect record checks. The message names the path.
   bool Load(const std::string& path, std::string& error);
+  // The same checks on a plug-in linked into the program: entry is called
+  // with this host's callback; name stands for the path in messages.
+  bool Attach(EntryPoint entry, const std::string& name, std::string& error);
   // effOpen, then effSetSampleRate and effSetBlockSize.
   void Open(double sampleRate, int32_t blockSize);
   // Checks that the plug-in takes `channels` in and out and announces that

@@ -15,6 +15,7 @@
 #include "AudioFile.h"
 #include "DemoSignal.h"
 #include "Options.h"
+#include "ParameterSettings.h"
 #include "PluginHost.h"
 #include "Render.h"
 #include "Report.h"
@@ -54,31 +55,6 @@ std::string DefaultPluginPath() {
   return path;
 }
 
-std::string DescribeSetting(PluginHost& host, int index) {
-  std::string name = host.ParameterName(index);
-  if (name.empty()) name = "#" + std::to_string(index);
-  std::string text = name + " = " + host.ParameterDisplay(index);
-  std::string label = host.ParameterLabel(index);
-  if (!label.empty()) text += " " + label;
-  return text;
-}
-
-bool StartsWithNumber(const std::string& text) {
-  const char* begin = text.c_str();
-  char* end = nullptr;
-  std::strtod(begin, &end);
-  return end != begin;
-}
-
-std::string ValidParameterList(PluginHost& host) {
-  std::string text;
-  for (int i = 0; i < host.NumParams(); ++i) {
-    std::string name = host.ParameterName(i);
-    text += "\n  " + std::to_string(i) + "  " + (name.empty() ? "(unnamed)" : name);
-  }
-  return text;
-}
-
 // --load-state, then every --set in order.
 bool ApplyState(PluginHost& host, const RenderOptions& options, std::vector<std::string>& applied,
                 std::string& error) {
@@ -97,32 +73,7 @@ bool ApplyState(PluginHost& host, const RenderOptions& options, std::vector<std:
     }
     applied.push_back("state from " + options.loadStatePath);
   }
-  for (const ParameterSetting& setting : options.settings) {
-    int index = host.FindParameter(setting.name);
-    if (index < 0) {
-      error = "unknown parameter \"" + setting.name + "\"; give one of these names or indices:" +
-              ValidParameterList(host);
-      return false;
-    }
-    if (!host.SetParameterFromText(index, setting.value)) {
-      std::string name = host.ParameterName(index);
-      if (name.empty()) name = "#" + std::to_string(index);
-      error = "the plug-in refused the value \"" + setting.value + "\" for parameter \"" + name +
-              "\" (it stays at \"" + host.ParameterDisplay(index) + "\")";
-      return false;
-    }
-    // A plug-in reads text that is not a number as 0; a typo such as
-    // "Gain Left=loud" would otherwise silence the channel without a word.
-    if (!StartsWithNumber(setting.value) && host.ParameterDisplay(index) != setting.value) {
-      std::string name = host.ParameterName(index);
-      if (name.empty()) name = "#" + std::to_string(index);
-      error = "\"" + setting.value + "\" is not a number for parameter \"" + name +
-              "\" (the plug-in read it as \"" + host.ParameterDisplay(index) + "\")";
-      return false;
-    }
-    applied.push_back(DescribeSetting(host, index));
-  }
-  return true;
+  return ApplyParameterSettings(host, options.settings, &applied, error);
 }
 
 std::string PluginText(PluginHost& host) {
