@@ -92,10 +92,11 @@ void IControl::SetValueFromPlug(double v) {
     }
   }
   const double current = Value();
-  // Any difference counts, a NaN included.
+  // Any difference counts, a NaN included. What MarkDirty(false) would do,
+  // folded into one store and one flag update: the audio thread comes here
+  // for every meter after every block.
   if (!(current == v)) {
-    StoreValue(v);
-    MarkDirty(false);
+    StoreValue(Clamped(v));
     RaiseRedraw();
   }
 }
@@ -138,11 +139,8 @@ double IControl::GestureStart() const {
 
 void IControl::MarkDirty(bool notifyPlugin) {
   const double v = Value();
-  if (clampLow > v) {
-    StoreValue(clampLow);
-  } else if (v > clampHigh) {
-    StoreValue(clampHigh);
-  }
+  const double clamped = Clamped(v);
+  if (!(clamped == v) && !std::isnan(v)) StoreValue(clamped);
   redrawFlags.fetch_or(kDirty, std::memory_order_release);
   // A NaN (which no clamp moves) never reaches the plug-in or the host.
   if (!notifyPlugin || !plugin || paramIndex < 0 || std::isnan(Value())) return;

@@ -123,6 +123,8 @@ class IControl {
   IGraphics* Graphics() const;
   // value := v; the flags follow. [any thread]
   void StoreValue(double v) { value.store(v, std::memory_order_relaxed); }
+  // v forced into clampLow..clampHigh (a NaN stays as it is).
+  double Clamped(double v) const { return clampLow > v ? clampLow : (v > clampHigh ? clampHigh : v); }
   // Both flags: drawn at the next two redraws. [any thread]
   void RaiseRedraw();
   // The value a gesture moves from: a NaN value shows frame 1 and counts as
