@@ -62,6 +62,21 @@ struct PanelFrames {
   int headphones = 1;
 };
 
+// The busy state: gains 0 and 200 %, equaliser 3, power off, headphones on,
+// meters at 0.5 and 1.0, lamp lit.
+inline PanelFrames BusyPanelFrames() {
+  PanelFrames busy;
+  busy.gainLeft = 1;
+  busy.gainRight = 40;
+  busy.equaliser = 3;
+  busy.power = 1;
+  busy.headphones = 2;
+  busy.meterLeft = 26;
+  busy.meterRight = 50;
+  busy.lamp = 2;
+  return busy;
+}
+
 // The panel as it should look: background, then each control's frame at its
 // place from the layout table, blended with the image's alpha.
 std::unique_ptr<MemBitmap> ComposePanel(const PanelFrames& frames);

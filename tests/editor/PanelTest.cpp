@@ -258,16 +258,7 @@ TEST_F(Panel, BusyPanelIsDrawnAsComposedFromTheImages) {
   graphics->SetValueFromPlug(6, 1.0);
   graphics->SetValueFromPlug(7, 1.0);
   panel.RedrawAll();
-  PanelFrames busy;
-  busy.gainLeft = 1;
-  busy.gainRight = 40;
-  busy.equaliser = 3;
-  busy.power = 1;
-  busy.headphones = 2;
-  busy.meterLeft = 26;
-  busy.meterRight = 50;
-  busy.lamp = 2;
-  ExpectPanel(panel, busy);
+  ExpectPanel(panel, BusyPanelFrames());
 }
 
 TEST_F(Panel, OnlyTheDirtyRegionIsRedrawnWithEitherStrategy) {

@@ -80,16 +80,7 @@ TEST_F(Snapshot, DrawsThePanelAsTheEditorShowsIt) {
                  "--value=6=1", "--value", "7=1", "busy.png"}),
             0)
       << errors;
-  PanelFrames busy;
-  busy.gainLeft = 1;
-  busy.gainRight = 40;
-  busy.equaliser = 3;
-  busy.power = 1;
-  busy.headphones = 2;
-  busy.meterLeft = 26;
-  busy.meterRight = 50;
-  busy.lamp = 2;
-  ExpectPicture("busy.png", busy);
+  ExpectPicture("busy.png", BusyPanelFrames());
 
   // Audio lights the lamp; --value comes after it.
   ASSERT_EQ(Run({"--demo", "--blocks", "1", "--value", "5=0", "--value", "6=0", "lit.png"}), 0)
