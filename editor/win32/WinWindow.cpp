@@ -85,6 +85,9 @@ IGraphicsWin::IGraphicsWin(IEffectBase* plugin, int width, int height, int frame
 IGraphicsWin::~IGraphicsWin() {
   // First: a menu or dialog returning from here on leaves the editor alone.
   if (alive) *alive = false;
+  // The plug-in is being destroyed around us and can no longer be told of
+  // a gesture; the adapter closes the window earlier, while it still can.
+  ResetCapture();
   CloseWindow();
   if (windowCount == 0) UnregisterClassA(kWindowClass, static_cast<HINSTANCE>(module));
   delete[] customColours;
@@ -247,7 +250,10 @@ intptr_t IGraphicsWin::HandleMessage(unsigned message, uintptr_t wParam, intptr_
       entryState = EntryCancel;
       return 0;
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    // The release of the press that opened the entry still ends that
+    // press: the capture goes and the host hears the end of the edit.
+    const bool release = message == WM_LBUTTONUP || message == WM_RBUTTONUP || message == WM_MBUTTONUP;
+    if (!release) return DefWindowProcA(hwnd, message, wParam, lParam);
   }
 
   const int x = GET_X_LPARAM(lParam);
