@@ -72,12 +72,9 @@ IEffectVST::IEffectVST(audioMasterCallback hostCallback, int parameterCount, con
   ChangeBlockSize(1024);
 }
 
-// The editor's window closes first, while the host can still be told the end
-// of a gesture left open in it; then the chunk buffers (members), then the
-// base with editor, parameters and presets.
-IEffectVST::~IEffectVST() {
-  if (editor != nullptr) editor->CloseWindow();
-}
+// The chunk buffers go first (members), then the base with editor, parameters
+// and presets.
+IEffectVST::~IEffectVST() = default;
 
 void IEffectVST::AttachEditor(IEditorLink* editor) {
   if (editor == nullptr) return;

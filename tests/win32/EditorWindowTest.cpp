@@ -448,6 +448,23 @@ TEST_F(EditorWindow, ClosingUnderAHeldButtonEndsTheGestureForTheHost) {
   EXPECT_EQ(Differences(ReadWindowPixels(editor, kWidth, kHeight), reference.Draw(Params(*plug))), 0);
 }
 
+TEST_F(EditorWindow, DestroyingTheInstanceUnderAHeldButtonEndsTheGestureAndTheWindow) {
+  HWND editor = OpenEditor(*plug, host);
+  ASSERT_NE(editor, nullptr);
+  const POINT knob = ScreenPoint(editor, CenterX(kGainKnob), CenterY(kGainKnob));
+  MoveMouse(knob.x, knob.y);
+  MouseButton(true);
+  ASSERT_TRUE(PumpUntil([] { return Seen(audioMasterBeginEdit, 0); }));
+  plug.reset();  // effClose with the window still open
+  EXPECT_TRUE(Seen(audioMasterEndEdit, 0));
+  EXPECT_FALSE(IsWindow(editor));
+  EXPECT_EQ(GetCapture(), nullptr);
+  MouseButton(false);
+  PumpPending();
+  WNDCLASSA registered;
+  EXPECT_FALSE(GetClassInfoA(static_cast<HMODULE>(Library().handle), "IEffectWndClass", &registered));
+}
+
 TEST_F(EditorWindow, OpeningAgainWhileOpenKeepsSizeAndPlace) {
   HWND editor = OpenEditor(*plug, host);
   ASSERT_NE(editor, nullptr);

@@ -452,3 +452,51 @@ TEST_F(Services, DestroyingTheInstanceDuringAMenuTouchesNothingAfterwards) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Services, TooltipsAreMadeOnlyWhenEnabledAndGoWithTheWindow) {
+  EXPECT_EQ(graphics->TooltipWindow(), nullptr);
+  graphics->CloseWindow();
+  graphics->tooltipsEnabled = true;
+  editor = static_cast<HWND>(graphics->OpenWindow(host));
+  ASSERT_NE(editor, nullptr);
+  HWND tips = static_cast<HWND>(graphics->TooltipWindow());
+  ASSERT_NE(tips, nullptr);
+  char name[64] = "";
+  GetClassNameA(tips, name, sizeof name);
+  EXPECT_STREQ(name, "tooltips_class32");
+  graphics->CloseWindow();
+  EXPECT_FALSE(IsWindow(tips));
+}
+
+TEST_F(Services, ResizeGrowsTheWindowAndTheHostsChildFrames) {
+  // host > frame (a plain child, as hosts nest them) > editor: the window
+  // and its parent and grandparent grow by the difference.
+  HWND frame = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 400, 140, host, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(frame, nullptr);
+  graphics->CloseWindow();
+  editor = static_cast<HWND>(graphics->OpenWindow(frame));
+  ASSERT_NE(editor, nullptr);
+  RECT hostBefore = {};
+  GetWindowRect(host, &hostBefore);
+  graphics->Resize(420, 150);  // the stub builds no controls again
+  RECT r = {};
+  GetWindowRect(editor, &r);
+  EXPECT_EQ(r.right - r.left, 420);
+  EXPECT_EQ(r.bottom - r.top, 150);
+  GetWindowRect(frame, &r);
+  EXPECT_EQ(r.right - r.left, 420);
+  EXPECT_EQ(r.bottom - r.top, 150);
+  // The frame's parent grows too: the host's window around its frame.
+  GetWindowRect(host, &r);
+  EXPECT_EQ(r.right - r.left, hostBefore.right - hostBefore.left + 20);
+  EXPECT_EQ(r.bottom - r.top, hostBefore.bottom - hostBefore.top + 10);
+  graphics->CloseWindow();
+  DestroyWindow(frame);
+  SetWindowPos(host, nullptr, 0, 0, hostBefore.right - hostBefore.left, hostBefore.bottom - hostBefore.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
