@@ -58,6 +58,11 @@ Veltrax::Veltrax(audioMasterCallback hostCallback)
   headphones = HeadphoneStage();
 }
 
+Veltrax::~Veltrax() {
+  // The editor attached now: a later attach replaces (and frees) the panel.
+  if (IEditorLink* link = Editor()) link->CloseWindow();
+}
+
 void Veltrax::InitParameters() {
   // Records the base failed to allocate are skipped; the host then sees them unnamed.
   if (Parameter* p = ParamAt(kGainLeft)) {

@@ -40,8 +40,9 @@ class Veltrax : public IEffectVST {
 
   // [any host thread; creation lock held]
   explicit Veltrax(audioMasterCallback hostCallback);
-  // [dispatcher thread; no lock]
-  ~Veltrax() override = default;
+  // [dispatcher thread; no lock] Closes the editor's window first, while the
+  // host can still be told the end of a gesture left open in it.
+  ~Veltrax() override;
 
   // [any thread; takes PlugLock]
   void ParameterChanged(int index) override;

@@ -1,0 +1,489 @@
+// The editor window on Windows: the window class, opening and closing, the
+// message table, the redraw timer, painting from the surface and the mouse
+// and keyboard translation. Text entry and tooltips live in WinTextEntry.cpp,
+// menus, dialogs and the other services in WinServices.cpp.
+
+#include <windows.h>
+#include <windowsx.h>
+
+#include <new>
+
+#include "Controls.h"
+#include "IGraphicsWin.h"
+#include "PlatformGraphics.h"
+#include "PngImage.h"
+
+namespace veltrax {
+
+namespace {
+
+constexpr char kWindowClass[] = "IEffectWndClass";
+constexpr char kWindowTitle[] = "IEffect";
+constexpr UINT_PTR kRedrawTimer = 2;
+// Sent by CloseWindow called on another thread: the window is destroyed by
+// the thread that owns it, the only one that may.
+constexpr UINT kCloseOnOwnerThread = WM_USER + 0x5654;
+constexpr UINT kCloseTimeoutMs = 5000;
+
+// Editor windows of all instances in this module; the class lives while one exists.
+int windowCount = 0;
+// Handed from OpenWindow to the creation handler of the window being made.
+double openingFrameRate = 25.0;
+
+HWND AsWindow(void* handle) { return static_cast<HWND>(handle); }
+
+LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return IGraphicsWin::WindowProc(hwnd, message, wParam, lParam);
+}
+
+bool RegisterEditorClass(HINSTANCE module) {
+  WNDCLASSA windowClass = {};
+  windowClass.style = CS_DBLCLKS;
+  windowClass.lpfnWndProc = EditorWindowProc;
+  windowClass.hInstance = module;
+  windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  windowClass.lpszClassName = kWindowClass;
+  // Another editor of this module may have left it registered.
+  return RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+// The key numbering of the editor, or -1 for a key it leaves to the host.
+int TranslateKey(WPARAM virtualKey) {
+  if (virtualKey == VK_SPACE) return KeySpace;
+  if (virtualKey == VK_UP) return KeyUp;
+  if (virtualKey == VK_DOWN) return KeyDown;
+  if (virtualKey == VK_LEFT) return KeyLeft;
+  if (virtualKey == VK_RIGHT) return KeyRight;
+  if (virtualKey >= '0' && virtualKey <= '9') return static_cast<int>(virtualKey) - 43;
+  if (virtualKey >= 'A' && virtualKey <= 'Z') return static_cast<int>(virtualKey) - 50;
+  return -1;
+}
+
+MouseModifiers ModifiersOf(WPARAM keyState) {
+  MouseModifiers modifiers;
+  modifiers.left = (keyState & MK_LBUTTON) != 0;
+  modifiers.right = (keyState & MK_RBUTTON) != 0;
+  modifiers.shift = (keyState & MK_SHIFT) != 0;
+  modifiers.control = (keyState & MK_CONTROL) != 0;
+  modifiers.alt = (GetKeyState(VK_MENU) & 0x8000) != 0;
+  return modifiers;
+}
+
+}  // namespace
+
+IGraphics* CreatePlatformGraphics(IEffectBase* plugin, int width, int height, int frameRate,
+                                  ModuleHandle module) {
+  return new (std::nothrow) IGraphicsWin(plugin, width, height, frameRate, module);
+}
+
+IGraphicsWin::IGraphicsWin(IEffectBase* plugin, int width, int height, int frameRate,
+                           ModuleHandle newModule)
+    : IGraphics(plugin, width, height, frameRate),
+      module(newModule),
+      alive(std::make_shared<bool>(true)) {}
+
+IGraphicsWin::~IGraphicsWin() {
+  // First: a menu or dialog returning from here on leaves the editor alone.
+  if (alive) *alive = false;
+  // The plug-in is being destroyed around us and can no longer be told of
+  // a gesture; the adapter closes the window earlier, while it still can.
+  ResetCapture();
+  CloseWindow();
+  if (windowCount == 0) UnregisterClassA(kWindowClass, static_cast<HINSTANCE>(module));
+  delete[] customColours;
+  customColours = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Opening and closing
+
+void* IGraphicsWin::OpenWindow(void* parent) {
+  parentWindow = parent;
+  int x = 0;
+  int y = 0;
+  int w = width;
+  int h = height;
+  if (window) {
+    // A second open while the window exists: the new one takes the old one's
+    // size and its place in the (new) parent.
+    RECT old = {};
+    GetWindowRect(AsWindow(window), &old);
+    POINT corner = {old.left, old.top};
+    if (parent) ScreenToClient(AsWindow(parent), &corner);
+    x = corner.x;
+    y = corner.y;
+    w = old.right - old.left;
+    h = old.bottom - old.top;
+    CloseWindow();
+  }
+
+  HINSTANCE instance = static_cast<HINSTANCE>(module);
+  if (windowCount++ == 0 && !RegisterEditorClass(instance)) {
+    windowCount = 0;
+    return nullptr;
+  }
+  openingFrameRate = frameRate;
+  HWND created = CreateWindowExA(0, kWindowClass, kWindowTitle, WS_CHILD | WS_VISIBLE, x, y, w, h,
+                                 AsWindow(parent), nullptr, instance, this);
+  bool classGone = false;
+  if (!created) {
+    window = nullptr;
+    if (--windowCount == 0) {
+      UnregisterClassA(kWindowClass, instance);
+      classGone = true;
+    }
+  }
+  if (!classGone) MarkAllDirty();
+  if (!created) return nullptr;
+  window = created;
+  if (tooltipsEnabled) CreateTooltips();
+  return window;
+}
+
+void IGraphicsWin::CloseWindow() {
+  if (!window) return;
+  HWND hwnd = AsWindow(window);
+  if (GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) {
+    DestroyWindowOnOwnerThread();
+    return;
+  }
+  ForgetWindow();
+  DestroyWindow(hwnd);
+  // Fails while a window of the class still exists (one the host destroyed
+  // is gone only after its messages); the destructor tries again.
+  if (windowCount == 0) UnregisterClassA(kWindowClass, static_cast<HINSTANCE>(module));
+}
+
+void IGraphicsWin::ForgetWindow() {
+  HWND hwnd = AsWindow(window);
+  EndModalStateForClose();
+  DestroyTooltips();
+  KillTimer(hwnd, kRedrawTimer);
+  // From here on the window procedure no longer reaches this editor.
+  SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+  window = nullptr;
+  if (--windowCount < 0) windowCount = 0;
+}
+
+void IGraphicsWin::DestroyWindowOnOwnerThread() {
+  HWND hwnd = AsWindow(window);
+  DWORD_PTR answer = 0;
+  if (SendMessageTimeoutA(hwnd, kCloseOnOwnerThread, 0, 0, SMTO_NORMAL, kCloseTimeoutMs, &answer) &&
+      !window) {
+    return;
+  }
+  // The owner thread does not answer (or is gone): cut the window off from
+  // this editor so that no later message reaches it; the window itself can
+  // only be destroyed by its own thread, or goes with it.
+  KillTimer(hwnd, kRedrawTimer);
+  SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+  window = nullptr;
+  entryBox = nullptr;
+  tooltipWindow = nullptr;
+  if (--windowCount < 0) windowCount = 0;
+}
+
+void IGraphicsWin::EndModalStateForClose() {
+  HWND hwnd = AsWindow(window);
+  if (menuActive) EndMenu();
+  if (entryBox) CloseTextEntry();
+  if (GetCapture() == hwnd) {
+    releasingCapture = true;
+    ReleaseCapture();
+    releasingCapture = false;
+  }
+  // A button still held on a control: the host hears the end of the edit
+  // it was told had begun.
+  EndOpenGesture();
+  RestoreCursor();
+}
+
+// ---------------------------------------------------------------------------
+// Messages
+
+intptr_t IGraphicsWin::WindowProc(void* handle, unsigned message, uintptr_t wParam, intptr_t lParam) {
+  HWND hwnd = AsWindow(handle);
+  if (message == WM_CREATE) {
+    const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    auto* editor = static_cast<IGraphicsWin*>(create->lpCreateParams);
+    if (!editor) return -1;
+    editor->window = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(editor));
+    editor->HandleCreate();
+    return 0;
+  }
+  auto* editor = reinterpret_cast<IGraphicsWin*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!editor || editor->window != handle) return DefWindowProcA(hwnd, message, wParam, lParam);
+  return editor->HandleMessage(message, wParam, lParam);
+}
+
+void IGraphicsWin::HandleCreate() {
+  // A frame rate that is not positive would give no usable period.
+  const double period = openingFrameRate > 0.0 ? 1000.0 / openingFrameRate : 40.0;
+  SetTimer(AsWindow(window), kRedrawTimer, static_cast<UINT>(period < 1.0 ? 1.0 : period), nullptr);
+  SetFocus(AsWindow(window));
+}
+
+intptr_t IGraphicsWin::HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {
+  HWND hwnd = AsWindow(window);
+  // Housekeeping that no text entry may hold back.
+  switch (message) {
+    case kCloseOnOwnerThread:
+      CloseWindow();
+      return 0;
+    case WM_CAPTURECHANGED:
+      // The capture went elsewhere (another window took it, the system
+      // cancelled it) while a button was held: the gesture is over.
+      if (!releasingCapture && reinterpret_cast<HWND>(lParam) != hwnd) EndOpenGesture();
+      return 0;
+    case WM_DESTROY:
+      // Destroyed from outside (the host destroyed its frame before
+      // effEditClose): the same bookkeeping as a close.
+      ForgetWindow();
+      return 0;
+    default:
+      break;
+  }
+
+  if (entryBox && entryState == EntryFocused) {
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+      entryState = EntryCancel;
+      return 0;
+    }
+    // The release of the press that opened the entry still ends that
+    // press: the capture goes and the host hears the end of the edit.
+    const bool release = message == WM_LBUTTONUP || message == WM_RBUTTONUP || message == WM_MBUTTONUP;
+    if (!release) return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+
+  const int x = GET_X_LPARAM(lParam);
+  const int y = GET_Y_LPARAM(lParam);
+  switch (message) {
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      return 0;
+    case WM_PAINT: {
+      RECT update = {};
+      if (GetUpdateRect(hwnd, &update, FALSE)) {
+        Redraw(Rect{update.left, update.top, update.right, update.bottom});
+        // Redraw paints nothing without controls; the region is done all the same.
+        if (window) ValidateRect(hwnd, nullptr);
+      }
+      return 0;
+    }
+    case WM_CLOSE:
+      CloseWindow();
+      return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP: {
+      if (message == WM_KEYDOWN) {
+        const int key = TranslateKey(wParam);
+        if (key >= 0) {
+          POINT cursor = {};
+          GetCursorPos(&cursor);
+          ScreenToClient(hwnd, &cursor);
+          if (HandleKeyDown(cursor.x, cursor.y, key)) return 0;
+        }
+      }
+      // Keys the editor does not use belong to the host (its shortcuts,
+      // transport keys); a window without a foreign root keeps them.
+      HWND root = GetAncestor(hwnd, GA_ROOT);
+      if (root && root != hwnd) SendMessageA(root, message, wParam, lParam);
+      return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    case WM_TIMER:
+      if (wParam == kRedrawTimer) TimerTick();
+      return 0;
+    case WM_CTLCOLOREDIT: {
+      if (!entryControl) return 0;
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      const COLORREF background = RGB(entryBackground.red, entryBackground.green, entryBackground.blue);
+      SetBkColor(dc, background);
+      SetTextColor(dc, RGB(entryText.red, entryText.green, entryText.blue));
+      SetBkMode(dc, OPAQUE);
+      SetDCBrushColor(dc, background);
+      return reinterpret_cast<intptr_t>(GetStockObject(DC_BRUSH));
+    }
+    case WM_MOUSEMOVE: {
+      const MouseModifiers modifiers = ModifiersOf(wParam);
+      if (modifiers.left || modifiers.right) {
+        if (GetCapture() == hwnd && !entryBox) HandleMouseDrag(x, y, modifiers);
+      } else {
+        HandleHover(x, y, modifiers);
+      }
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+      HideTooltip();
+      if (entryBox) {
+        entryState = EntryCommit;
+        return 0;
+      }
+      SetFocus(hwnd);
+      SetCapture(hwnd);
+      HandleMouseDown(x, y, ModifiersOf(wParam));
+      return 0;
+    }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      // The middle button is released like the others: its press began an
+      // edit and captured the mouse too.
+      releasingCapture = true;
+      ReleaseCapture();
+      releasingCapture = false;
+      HandleMouseUp(x, y, ModifiersOf(wParam));
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      if (HandleDoubleClick(x, y, ModifiersOf(wParam))) SetCapture(hwnd);
+      return 0;
+    case WM_MOUSEWHEEL: {
+      if (entryBox) {
+        entryState = EntryCancel;
+        return 0;
+      }
+      const int delta = static_cast<short>(HIWORD(wParam)) / WHEEL_DELTA;
+      RECT frame = {};
+      GetWindowRect(hwnd, &frame);
+      HandleWheel(x - frame.left, y - frame.top, ModifiersOf(GET_KEYSTATE_WPARAM(wParam)), delta);
+      return 0;
+    }
+    case WM_MOUSEHOVER: {
+      const IControl* control = GetControl(tooltipIndex);
+      ShowTooltip(control ? control->Tooltip() : "");
+      tooltipShown = true;
+      return 0;
+    }
+    case WM_MOUSELEAVE:
+      HideTooltip();
+      HandleMouseOut();
+      return 0;
+    default:
+      return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+void IGraphicsWin::HandleHover(int x, int y, const MouseModifiers& modifiers) {
+  if (!HandleMouseOver(x, y, modifiers)) return;
+  TRACKMOUSEEVENT request = {};
+  request.cbSize = sizeof request;
+  request.dwFlags = TME_LEAVE;
+  request.hwndTrack = AsWindow(window);
+  request.dwHoverTime = HOVER_DEFAULT;
+  if (tooltipsEnabled && hoverIndex != tooltipIndex) {
+    tooltipIndex = hoverIndex;
+    if (tooltipIndex >= 0) request.dwFlags |= TME_HOVER;
+    HideTooltip();
+  }
+  TrackMouseEvent(&request);
+}
+
+// ---------------------------------------------------------------------------
+// Redrawing
+
+void IGraphicsWin::TimerTick() {
+  HWND hwnd = AsWindow(window);
+  if (entryBox) {
+    if (entryState == EntryCancel) {
+      CloseTextEntry();
+      return;
+    }
+    if (entryState == EntryCommit) {
+      CommitTextEntry();
+      CloseTextEntry();
+      return;
+    }
+    if (entryState != EntryIdle) {
+      entryState = EntryIdle;
+      return;
+    }
+  }
+  Rect dirty{};
+  if (!CollectDirty(dirty)) return;
+  RECT region = {dirty.left, dirty.top, dirty.right, dirty.bottom};
+  InvalidateRect(hwnd, &region, FALSE);
+  if (entryBox && entryControl) {
+    // The box covers the edited control: leave that part alone.
+    const Rect& edited = entryControl->GetRect();
+    RECT keep = {edited.left, edited.top, edited.right, edited.bottom};
+    ValidateRect(hwnd, &keep);
+    UpdateWindow(hwnd);
+    entryState = EntryRedrawn;
+  } else {
+    UpdateWindow(hwnd);
+  }
+}
+
+bool IGraphicsWin::PaintSurface(const Rect& rect) {
+  // Drawn without a window (tests, tools): the surface is the result.
+  if (!window) return true;
+  HWND hwnd = AsWindow(window);
+  PAINTSTRUCT paint = {};
+  HDC target = BeginPaint(hwnd, &paint);
+  HDC source = surface ? static_cast<HDC>(surface->DeviceContext()) : nullptr;
+  if (target && source) {
+    BitBlt(target, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, source,
+           rect.left, rect.top, SRCCOPY);
+  }
+  EndPaint(hwnd, &paint);
+  return true;
+}
+
+void IGraphicsWin::Resize(int newWidth, int newHeight) {
+  if (newWidth == width && newHeight == height) return;
+  const int dw = newWidth - width;
+  const int dh = newHeight - height;
+  IGraphics::Resize(newWidth, newHeight);
+  if (!window) return;
+
+  // The window, and its parent and grandparent when they are plain child
+  // windows (the host's frames), grow by the same amount.
+  auto isPlainChild = [](HWND w) {
+    return (GetWindowLongA(w, GWL_STYLE) & WS_CHILD) != 0 &&
+           (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_MDICHILD) == 0;
+  };
+  auto grow = [dw, dh](HWND w) {
+    RECT r = {};
+    GetWindowRect(w, &r);
+    SetWindowPos(w, nullptr, 0, 0, r.right - r.left + dw, r.bottom - r.top + dh,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  HWND hwnd = AsWindow(window);
+  HWND parent = isPlainChild(hwnd) ? GetParent(hwnd) : nullptr;
+  HWND grandparent = parent && isPlainChild(parent) ? GetParent(parent) : nullptr;
+  grow(hwnd);
+  if (parent) grow(parent);
+  if (grandparent) grow(grandparent);
+  RECT whole = {0, 0, width, height};
+  InvalidateRect(hwnd, &whole, FALSE);
+}
+
+// ---------------------------------------------------------------------------
+// Pointer and images
+
+void IGraphicsWin::HideCursor() {
+  if (cursorHidden) return;
+  POINT position = {};
+  GetCursorPos(&position);
+  savedCursorX = position.x;
+  savedCursorY = position.y;
+  ShowCursor(FALSE);
+  cursorHidden = true;
+}
+
+void IGraphicsWin::RestoreCursor() {
+  if (!cursorHidden) return;
+  SetCursorPos(savedCursorX, savedCursorY);
+  ShowCursor(TRUE);
+  cursorHidden = false;
+}
+
+RasterBitmap* IGraphicsWin::LoadImageResource(int resourceId, const char* fileName) {
+  // The name chooses the decoder only; the image always comes from the module.
+  if (!HasPngExtension(fileName)) return nullptr;
+  return LoadPngResource(module, resourceId);
+}
+
+}  // namespace veltrax
