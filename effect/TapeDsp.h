@@ -39,6 +39,12 @@ inline bool IsFinite(const BiquadCoeffs& c) {
          std::isfinite(c.a2);
 }
 
+// True when both poles lie strictly inside the unit circle: |a2| < 1 and
+// |a1| < 1 + a2. Non-finite coefficients fail too.
+inline bool IsStable(const BiquadCoeffs& c) {
+  return IsFinite(c) && std::fabs(c.a2) < 1.0 && std::fabs(c.a1) < 1.0 + c.a2;
+}
+
 // Direct form I step. The sum is taken as ((b1 x1 + b0 x0) + b2 x2) - a1 y1 - a2 y2.
 inline double RunSection(const BiquadCoeffs& c, BiquadState& s, double x0) {
   double y0 = (c.b1 * s.x1 + c.b0 * x0) + c.b2 * s.x2;
