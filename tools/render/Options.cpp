@@ -182,7 +182,8 @@ std::string UsageText() {
       "      --version           the renderer's version\n"
       "\n"
       "Exit status: 0 on success, 1 when rendering failed (nothing is written then),\n"
-      "2 on a usage error.\n";
+      "2 on a usage error, 128 + the signal's number when a signal ended it (130 for\n"
+      "Ctrl-C; no partial file is left).\n";
 }
 
 }  // namespace veltrax
