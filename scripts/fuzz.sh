@@ -57,8 +57,6 @@ run_one() {
   mkdir -p "$corpus" "$artifacts"
   local options=(-max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts/"
                  -rss_limit_mb=3072)
-  # A PNG may declare up to 2 GiB of pixels, which the loader then asks for.
-  [ "$name" = png ] && options+=(-malloc_limit_mb=2200)
   local status=0
   "$binary" "${options[@]}" "$corpus" "$root/fuzz/corpus/$name" >"$logs/$name.log" 2>&1 || status=$?
   local line
