@@ -39,12 +39,6 @@ inline bool IsFinite(const BiquadCoeffs& c) {
          std::isfinite(c.a2);
 }
 
-// True when both poles lie strictly inside the unit circle: |a2| < 1 and
-// |a1| < 1 + a2. Non-finite coefficients fail too.
-inline bool IsStable(const BiquadCoeffs& c) {
-  return IsFinite(c) && std::fabs(c.a2) < 1.0 && std::fabs(c.a1) < 1.0 + c.a2;
-}
-
 // Direct form I step. The sum is taken as ((b1 x1 + b0 x0) + b2 x2) - a1 y1 - a2 y2.
 inline double RunSection(const BiquadCoeffs& c, BiquadState& s, double x0) {
   double y0 = (c.b1 * s.x1 + c.b0 * x0) + c.b2 * s.x2;
@@ -96,6 +90,12 @@ extern const double kSqrt2;
 // Second-order low-shelf boost at 50 Hz (bilinear transform, Butterworth
 // denominator) for gain fraction x (0..2): +12.06 dB at 0 down to +0.06 dB at 2.
 BiquadCoeffs DesignLowShelf(double gainFraction, double sampleRate);
+
+// True when both poles lie strictly inside the unit circle: |a2| < 1 and
+// |a1| < 1 + a2. Non-finite coefficients fail too.
+inline bool IsStable(const BiquadCoeffs& c) {
+  return IsFinite(c) && std::fabs(c.a2) < 1.0 && std::fabs(c.a1) < 1.0 + c.a2;
+}
 
 // Fixed 35 Hz high-pass (Q 0.667) designed for 44100 Hz; it does not follow the rate.
 inline constexpr BiquadCoeffs kHighPassCoeffs{0.9962696211841755, -1.992539242368351,

@@ -9,8 +9,8 @@ bash scripts/setup.sh
 bash scripts/build.sh
 echo "== linux lane: tests"
 ctest --test-dir build/linux --output-on-failure --parallel "$(nproc)"
-echo "linux lane: $((SECONDS - lane_started)) s"
 
+echo "linux lane: $((SECONDS - lane_started)) s"
 # The sanitizer lanes build once with clang; the fuzz lane reuses that build.
 bash scripts/test-sanitizers.sh
 bash scripts/test-fuzz.sh
