@@ -172,6 +172,12 @@ extern const double kSqrt2;
 // denominator) for gain fraction x (0..2): +12.06 dB at 0 down to +0.06 dB at 2.
 BiquadCoeffs DesignLowShelf(double gainFraction, double sampleRate);
 
+// True when both poles lie strictly inside the unit circle: |a2| < 1 and
+// |a1| < 1 + a2. Non-finite coefficients fail too.
+inline bool IsStable(const BiquadCoeffs& c) {
+  return IsFinite(c) && std::fabs(c.a2) < 1.0 && std::fabs(c.a1) < 1.0 + c.a2;
+}
+
 // Fixed 35 Hz high-pass (Q 0.667) designed for 44100 Hz; it does not follow the rate.
 inline constexpr BiquadCoeffs kHighPassCoeffs{0.9962696211841755, -1.992539242368351,
                                               0.9962696211841755, -1.9925268553340985,

@@ -121,10 +121,13 @@ void Veltrax::ClearHistories() {
 }
 
 void Veltrax::DesignShelf(ChannelSection& shelf, double gainFraction) {
-  // A rate the tangent cannot take (0, or not a number) would give coefficients
-  // that turn every later sample into NaN; keep the last usable design instead.
+  // At 100 Hz and below the 50 Hz corner lies at or past Nyquist: the tangent
+  // is negative or arbitrary and the design unstable, and a rate such as 0 or
+  // NaN gives no number at all. Either would soon turn the output into
+  // infinities or NaN; keep the last usable design instead. Every real rate
+  // (8 kHz up, by far) designs a stable shelf.
   const BiquadCoeffs designed = DesignLowShelf(gainFraction, sampleRate);
-  if (IsFinite(designed)) shelf.coeffs = designed;
+  if (IsStable(designed)) shelf.coeffs = designed;
 }
 
 void Veltrax::ParameterChanged(int index) {

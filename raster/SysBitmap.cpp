@@ -28,17 +28,19 @@ bool SysBitmap::SetSize(int newWidth, int newHeight) {
   FreeStorage();
   section = nullptr;
   pixels = nullptr;
-  if (span < 1 || newHeight < 1 || span > kLargestSection / 4 / newHeight) {
+  // The rounded-up span and the height are kept even for a size with nothing
+  // to allocate (5 x 0 answers span 8), as long as the span fits an int.
+  allocatedWidth = span <= INT32_MAX ? static_cast<int>(span) : 0;
+  allocatedHeight = newHeight;
+  if (span < 1 || newHeight < 1) return false;
+  if (span > kLargestSection / 4 / newHeight) {
+    // Too large for a 32-bit size: treated as a failed creation.
     allocatedWidth = 0;
     allocatedHeight = 0;
-    if (span < 1 || newHeight < 1) return false;
-    // Too large for a 32-bit size: treated as a failed creation.
     width = 0;
     height = 0;
     return true;
   }
-  allocatedWidth = static_cast<int>(span);
-  allocatedHeight = newHeight;
   pixels = CreateStorage(allocatedWidth, allocatedHeight);
   if (!pixels) {
     width = 0;

@@ -4,6 +4,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+lane_started=$SECONDS
 bash scripts/setup.sh
 bash scripts/build.sh
 
@@ -28,6 +29,11 @@ for _ in $(seq 100); do [ -s "$run_dir/display" ] && break; sleep 0.1; done
 echo "== linux lane: tests"
 DISPLAY=":$(cat "$run_dir/display")" ctest --test-dir build/linux --output-on-failure --parallel "$(nproc)"
 stop_xvfb
+
+echo "linux lane: $((SECONDS - lane_started)) s"
+# The sanitizer lanes build once with clang; the fuzz lane reuses that build.
+bash scripts/test-sanitizers.sh
+bash scripts/test-fuzz.sh
 
 if [ -x scripts/test-win64.sh ]; then
   bash scripts/test-win64.sh

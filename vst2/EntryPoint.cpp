@@ -43,6 +43,9 @@ VELTRAX_EXPORT AEffect* VSTPluginMain(audioMasterCallback hostCallback) {
 // the oldest hosts did, would cut the upper half off a 64-bit callback
 // address (every position-independent host lies above 4 GiB) and crash on
 // the first call back. 64-bit callers pass the pointer in a full register.
+// The fuzzers link this file into programs of their own, which have a main.
+#if !defined(VELTRAX_ENTRY_WITHOUT_MAIN)
 VELTRAX_EXPORT AEffect* VSTPluginMainCompat(audioMasterCallback hostCallback) VELTRAX_SYMBOL_MAIN;
 
 AEffect* VSTPluginMainCompat(audioMasterCallback hostCallback) { return VSTPluginMain(hostCallback); }
+#endif

@@ -582,13 +582,26 @@ TEST_F(VeltraxTest, NonFiniteInputPoisonsOnlyItsOwnBlockAndChannel) {
 }
 
 TEST_F(VeltraxTest, UnusableSampleRateKeepsTheLastShelf) {
-  plugin->sampleRate = 0.0;
-  Set(0, 50.0);
-  ExpectCoeffs(VeltraxProbe::ShelfLeft(*plugin), Shelf(1.0, 44100).data());
-  const Samples in = Signal(256, 41, 1.0);
-  Samples outL, outR;
-  Process(in, in, outL, outR);
-  for (double y : outL) ASSERT_TRUE(std::isfinite(y));
+  // Not designable (0, NaN), or the 50 Hz corner at or beyond Nyquist, where
+  // the design is unstable (70 Hz, the float 1e-30 Hz) or marginal (100 Hz,
+  // 1e30 Hz).
+  for (double rate : {0.0, std::nan(""), 70.0, 99.0, 100.0, double(1e-30f), 1e30, 3.4e38}) {
+    plugin->sampleRate = rate;
+    Set(0, 50.0);
+    ExpectCoeffs(VeltraxProbe::ShelfLeft(*plugin), Shelf(1.0, 44100).data());
+    const Samples in = Signal(2048, 41, 1.0);
+    Samples outL, outR;
+    Process(in, in, outL, outR);
+    Set(0, 150.0);
+    Process(in, in, outL, outR);
+    for (double y : outL) ASSERT_TRUE(std::isfinite(y)) << rate;
+  }
+  // The lowest and highest rates hosts use design as always.
+  for (double rate : {8000.0, 768000.0}) {
+    plugin->sampleRate = rate;
+    Set(1, 80.0);
+    ExpectCoeffs(VeltraxProbe::ShelfRight(*plugin), Shelf(0.8, rate).data());
+  }
 }
 
 }  // namespace

@@ -115,6 +115,11 @@ TEST(SysBitmap, EmptyAndImpossibleSizes) {
   EXPECT_NE(bitmap.PixelData(), nullptr);
   EXPECT_FALSE(bitmap.SetSize(0, 4));  // nothing to allocate
   EXPECT_EQ(bitmap.PixelData(), nullptr);
+  EXPECT_FALSE(bitmap.SetSize(5, 0));  // the span is still rounded up
+  EXPECT_EQ(bitmap.Width(), 5);
+  EXPECT_EQ(bitmap.Height(), 0);
+  EXPECT_EQ(bitmap.RowSpan(), 8);
+  EXPECT_EQ(bitmap.PixelData(), nullptr);
   EXPECT_TRUE(bitmap.SetSize(INT_MAX - 2, 2));  // does not fit: a failed creation
   EXPECT_EQ(bitmap.Width(), 0);
   EXPECT_EQ(bitmap.Height(), 0);

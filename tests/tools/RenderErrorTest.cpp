@@ -2,6 +2,8 @@
 // a temporary one.
 
 #include <dlfcn.h>
+#include <gnu/libc-version.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -83,9 +85,10 @@ TEST_F(RenderErrors, BinaryThatIsNotAPlugin) {
   ExpectRefused(RunRenderer(scratch, {"--plugin", "fake.so", "in.wav", "out.wav"}),
                 "fake.so is not a VST 2.4 plug-in", scratch, {"fake.so", "in.wav"});
 
-  // A real shared library without the entry point: the C library.
+  // A real shared library without the entry point: the C library (found
+  // through a function that no sanitizer replaces in the test program).
   Dl_info info{};
-  ASSERT_NE(dladdr(reinterpret_cast<void*>(&std::fopen), &info), 0);
+  ASSERT_NE(dladdr(reinterpret_cast<void*>(&gnu_get_libc_version), &info), 0);
   ExpectRefused(RunRenderer(scratch, {"--plugin", info.dli_fname, "in.wav", "out.wav"}),
                 "exports neither VSTPluginMain nor main", scratch, {"fake.so", "in.wav"});
 
@@ -114,6 +117,23 @@ TEST_F(RenderErrors, OutputThatWouldReplaceTheInputOrChangeItsKind) {
                 {"in.wav"});
   ExpectRefused(RunRenderer(scratch, {"in.wav", "missing-folder/out.wav"}),
                 "cannot create missing-folder/out.wav", scratch, {"in.wav"});
+}
+
+TEST_F(RenderErrors, StateFileThatIsTheInputOrTheOutput) {
+  ASSERT_EQ(symlink("in.wav", scratch.Path("soft.wav").c_str()), 0);
+  ASSERT_EQ(link(scratch.Path("in.wav").c_str(), scratch.Path("hard.wav").c_str()), 0);
+  const std::vector<std::string> files = {"hard.wav", "in.wav", "soft.wav"};
+  const std::vector<double> input = ReadAudio(scratch.Path("in.wav")).samples;
+  for (const char* state : {"in.wav", "./in.wav", "soft.wav", "hard.wav"})
+    ExpectRefused(RunRenderer(scratch, {"-q", "--save-state", state, "in.wav", "out.wav"}),
+                  "is the input file; name another state file", scratch, files);
+  ExpectRefused(RunRenderer(scratch, {"-q", "--save-state", "out.wav", "in.wav", "out.wav"}),
+                "the state file out.wav is the output file out.wav", scratch, files);
+  ExpectRefused(RunRenderer(scratch, {"-q", "--save-state", "in-out.wav", "in.wav"}),
+                "is the output file", scratch, files);
+  ExpectRefused(RunRenderer(scratch, {"-q", "--demo", "--save-state", "demo-in.wav"}),
+                "is the input file (the demo input)", scratch, files);
+  EXPECT_TRUE(ReadAudio(scratch.Path("in.wav")).samples == input);
 }
 
 TEST_F(RenderErrors, UsageErrorsExitWithTwo) {

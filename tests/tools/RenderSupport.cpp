@@ -79,6 +79,10 @@ std::vector<std::string> ScratchFolder::Files() const {
 }
 
 RunResult RunRenderer(const ScratchFolder& scratch, const std::vector<std::string>& arguments) {
+  return FinishRenderer(scratch, StartRenderer(scratch, arguments));
+}
+
+pid_t StartRenderer(const ScratchFolder& scratch, const std::vector<std::string>& arguments) {
   const std::string outPath = scratch.Folder() + "/../stdout.txt";
   const std::string errPath = scratch.Folder() + "/../stderr.txt";
   std::vector<std::string> argv = {VELTRAX_RENDER_PATH};
@@ -87,7 +91,6 @@ RunResult RunRenderer(const ScratchFolder& scratch, const std::vector<std::strin
   for (std::string& argument : argv) pointers.push_back(argument.data());
   pointers.push_back(nullptr);
 
-  RunResult result;
   pid_t child = fork();
   if (child == 0) {
     int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -98,6 +101,13 @@ RunResult RunRenderer(const ScratchFolder& scratch, const std::vector<std::strin
     execv(pointers[0], pointers.data());
     _exit(127);
   }
+  return child;
+}
+
+RunResult FinishRenderer(const ScratchFolder& scratch, pid_t child) {
+  const std::string outPath = scratch.Folder() + "/../stdout.txt";
+  const std::string errPath = scratch.Folder() + "/../stderr.txt";
+  RunResult result;
   int status = 0;
   waitpid(child, &status, 0);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

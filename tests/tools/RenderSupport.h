@@ -4,6 +4,7 @@
 // drives the plug-in binary directly.
 
 #include <sndfile.h>
+#include <sys/types.h>
 
 #include <string>
 #include <utility>
@@ -33,6 +34,9 @@ class ScratchFolder {
 
 // Runs veltrax-render with `arguments` inside the scratch folder.
 RunResult RunRenderer(const ScratchFolder& scratch, const std::vector<std::string>& arguments);
+// The same in two steps, for a test that acts while the renderer runs.
+pid_t StartRenderer(const ScratchFolder& scratch, const std::vector<std::string>& arguments);
+RunResult FinishRenderer(const ScratchFolder& scratch, pid_t child);
 
 struct AudioData {
   SF_INFO info{};

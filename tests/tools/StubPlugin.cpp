@@ -4,7 +4,10 @@
 // STUB_BROKEN builds a binary whose entry point returns a record with the
 // wrong magic number instead.
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 #include "VstAbi.h"
 
@@ -29,8 +32,16 @@ intptr_t VST_CALLBACK Dispatch(AEffect* effect, int32_t opcode, int32_t index, i
   }
 }
 
+// STUB_BLOCK_DELAY_MS makes every block take that long, so a test can act
+// while a render is under way.
+void DelayBlock() {
+  static const char* delay = std::getenv("STUB_BLOCK_DELAY_MS");
+  if (delay) usleep(static_cast<useconds_t>(std::atoi(delay)) * 1000);
+}
+
 template <typename Sample>
 void Halve(AEffect*, Sample** inputs, Sample** outputs, int32_t frames) {
+  DelayBlock();
   for (int c = 0; c < 2; ++c)
     for (int32_t i = 0; i < frames; ++i) outputs[c][i] = inputs[c][i] * Sample(0.5);
 }

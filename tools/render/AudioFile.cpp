@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -307,10 +309,29 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, 
   return true;
 }
 
+namespace {
+
+// Where a name leads: an existing file through every link; a file still to
+// be made as its folder's real path and its own name.
+std::string ResolvedPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (realpath(path.c_str(), resolved)) return resolved;
+  std::string::size_type slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty() || name == "." || name == ".." || !realpath(folder.c_str(), resolved)) return path;
+  std::string result = resolved;
+  if (result != "/") result += "/";
+  return result + name;
+}
+
+}  // namespace
+
 bool SameFile(const std::string& first, const std::string& second) {
   struct stat a {}, b {};
-  if (stat(first.c_str(), &a) != 0 || stat(second.c_str(), &b) != 0) return false;
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+  if (stat(first.c_str(), &a) == 0 && stat(second.c_str(), &b) == 0)
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+  return ResolvedPath(first) == ResolvedPath(second);
 }
 
 }  // namespace veltrax

@@ -65,7 +65,8 @@ bool ExtensionFitsContainer(const std::string& path, int format);
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
 // Through a temporary file and a rename, like the audio output.
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
-// True when both names lead to the same existing file.
+// True when both names lead to the same file: one existing file (by path,
+// hard link or symbolic link), or one still to be made.
 bool SameFile(const std::string& first, const std::string& second);
 
 }  // namespace veltrax

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace veltrax {
 
@@ -46,11 +47,24 @@ bool ParseSetting(const std::string& text, ParameterSetting& setting) {
   return true;
 }
 
+// The option getopt_long just stopped at, for messages: a long one as
+// written, a short one by its letter (inside a cluster such as "-xq",
+// optind has not moved past the cluster yet).
+std::string OptionName(int argc, char** argv) {
+  const char* last = optind >= 1 && optind <= argc ? argv[optind - 1] : nullptr;
+  const bool lastIsLong = last && std::strncmp(last, "--", 2) == 0;
+  if (optopt > 0 && optopt < 128 && !lastIsLong) return std::string("-") + static_cast<char>(optopt);
+  return last ? last : "?";
+}
+
 }  // namespace
 
 bool ParseOptions(int argc, char** argv, RenderOptions& options, std::string& error) {
   opterr = 0;  // our own messages
-  optind = 1;
+  // 0, not 1: glibc then starts afresh. With 1 it keeps its place inside the
+  // previous command line's last short-option cluster and reads on from
+  // there, which may be freed memory by now.
+  optind = 0;
   int code;
   while ((code = getopt_long(argc, argv, ":p:s:b:qh", kLongOptions, nullptr)) != -1) {
     switch (code) {
@@ -83,10 +97,10 @@ bool ParseOptions(int argc, char** argv, RenderOptions& options, std::string& er
       case 'h': options.help = true; return true;
       case kVersion: options.version = true; return true;
       case ':':
-        error = std::string("option ") + argv[optind - 1] + " needs a value";
+        error = "option " + OptionName(argc, argv) + " needs a value";
         return false;
       default:
-        error = std::string("unknown option ") + argv[optind - 1];
+        error = "unknown option " + OptionName(argc, argv);
         return false;
     }
   }
@@ -168,7 +182,8 @@ std::string UsageText() {
       "      --version           the renderer's version\n"
       "\n"
       "Exit status: 0 on success, 1 when rendering failed (nothing is written then),\n"
-      "2 on a usage error.\n";
+      "2 on a usage error, 128 + the signal's number when a signal ended it (130 for\n"
+      "Ctrl-C; no partial file is left).\n";
 }
 
 }  // namespace veltrax

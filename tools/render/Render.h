@@ -22,7 +22,8 @@ struct RenderResult {
   LevelMeter output;
 };
 
-// Set from a signal handler; the loop stops at the next block.
+// The number of the first signal that asked the renderer to stop, set by its
+// handler; the loop stops at the next block.
 extern volatile std::sig_atomic_t renderInterrupted;
 
 // The host is open, its channels configured and resumed.

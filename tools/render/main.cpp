@@ -1,6 +1,7 @@
 // veltrax-render: renders audio files through a VST 2.4 plug-in, by default
 // the Veltrax.so built alongside.
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -26,14 +28,44 @@ namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "veltrax-render: error: %s\n", message.c_str());
   return kExitFailure;
 }
 
-void StopRendering(int) { renderInterrupted = 1; }
+// The first signal wins; the render stops at the next block and its
+// temporary files are removed on the way out.
+void StopRendering(int signal) {
+  if (!renderInterrupted) renderInterrupted = signal;
+}
+
+// Every signal whose default action ends the process and that does not
+// report a fault in the process itself (those cannot be resumed from).
+void CatchEndingSignals() {
+  std::vector<int> signals = {SIGHUP,  SIGINT,    SIGQUIT, SIGPIPE, SIGALRM, SIGTERM,
+                              SIGUSR1, SIGUSR2,   SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF,
+                              SIGPOLL, SIGSTKFLT, SIGPWR};
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) signals.push_back(signal);
+  struct sigaction action {};
+  action.sa_handler = StopRendering;
+  sigemptyset(&action.sa_mask);
+  // No SA_RESTART: a read blocked on a pipe returns, so the signal is seen.
+  action.sa_flags = 0;
+  for (int signal : signals) {
+    struct sigaction previous {};
+    // A signal the caller ignores (nohup, a background job) stays ignored.
+    if (sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;
+    sigaction(signal, &action, nullptr);
+  }
+}
+
+// The conventional status of a process ended by `signal`: 128 + its number.
+int Interrupted(const std::string& what) {
+  const int signal = renderInterrupted;
+  std::fprintf(stderr, "veltrax-render: interrupted (%s); %s\n", strsignal(signal), what.c_str());
+  return 128 + signal;
+}
 
 bool FileExists(const std::string& path) {
   struct stat status {};
@@ -93,9 +125,28 @@ int ListPlugin(PluginHost& host, const RenderOptions& options) {
   return 0;
 }
 
+// --save-state naming the input or the output would replace that file with
+// the state chunk.
+bool CheckStatePath(const RenderOptions& options, std::string& error) {
+  if (options.list || options.saveStatePath.empty()) return true;
+  if (SameFile(options.saveStatePath, options.inputPath)) {
+    error = "the state file " + options.saveStatePath + " is the input file" +
+            (options.demo ? " (the demo input)" : "") +
+            "; name another state file so the input is kept";
+    return false;
+  }
+  if (SameFile(options.saveStatePath, options.outputPath)) {
+    error = "the state file " + options.saveStatePath + " is the output file " + options.outputPath +
+            "; name another state file";
+    return false;
+  }
+  return true;
+}
+
 int Render(PluginHost& host, const RenderOptions& options) {
   using Clock = std::chrono::steady_clock;
   std::string error;
+  if (renderInterrupted) return Interrupted("nothing was written");
   if (options.demo) {
     if (!ExtensionFitsContainer(options.inputPath, SF_FORMAT_WAV))
       return Fail("the demo input is a WAV file, but " + options.inputPath +
@@ -137,14 +188,9 @@ int Render(PluginHost& host, const RenderOptions& options) {
   bool rendered = RenderFile(host, reader, writer, options.blockSize, options.useDouble, progress,
                              result, error);
   host.Suspend();
-  if (!rendered) {
-    if (renderInterrupted) {
-      std::fprintf(stderr, "veltrax-render: interrupted; %s was not written\n",
-                   options.outputPath.c_str());
-      return kExitInterrupted;
-    }
-    return Fail(error);
-  }
+  // Checked first: a signal may also end the reading early without an error.
+  if (renderInterrupted) return Interrupted(options.outputPath + " was not written");
+  if (!rendered) return Fail(error);
 
   // The state file first: if it cannot be written, no output appears either.
   if (!options.saveStatePath.empty()) {
@@ -155,6 +201,8 @@ int Render(PluginHost& host, const RenderOptions& options) {
     summary.stateSavedTo = options.saveStatePath;
   }
   if (!writer.Commit(error)) return Fail(error);
+  // A signal during the last steps ends the run once the files are whole.
+  if (renderInterrupted) return Interrupted(options.outputPath + " was written completely");
 
   if (options.quiet) return 0;
   summary.inputPath = options.inputPath;
@@ -196,8 +244,8 @@ int main(int argc, char** argv) {
     std::printf("veltrax-render %s\n", VELTRAX_RENDER_VERSION);
     return 0;
   }
-  std::signal(SIGINT, StopRendering);
-  std::signal(SIGTERM, StopRendering);
+  if (!CheckStatePath(options, error)) return Fail(error);
+  CatchEndingSignals();
 
   std::string pluginPath = options.pluginPath;
   if (pluginPath.empty()) {
@@ -213,5 +261,8 @@ int main(int argc, char** argv) {
   if (!host.Load(pluginPath, error)) return Fail(error);
   int status = options.list ? ListPlugin(host, options) : Render(host, options);
   std::fflush(stdout);
+  // A signal while the summary was printed (a closed pipe): the files are
+  // whole, but the status tells the caller what happened.
+  if (status == 0 && renderInterrupted) status = 128 + renderInterrupted;
   return status;
 }
