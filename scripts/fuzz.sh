@@ -3,7 +3,7 @@
 #
 #   fuzz.sh [--time SECONDS] [--parallel N] [--corpus DIR] [--merge] [NAME...]
 #
-# NAME is a target without its fuzz_ prefix (state_chunk, dispatcher, png,
+# NAME is a target without its fuzz_ prefix (state_chunk, dispatcher, editor_events, png,
 # render_options, render_text); all of them when none is given. Each runs
 # for SECONDS (default 60), N at a time (default 1). The seeds in
 # fuzz/corpus/NAME are read, new inputs are kept in DIR/NAME (default
@@ -34,7 +34,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 if [ ${#names[@]} -eq 0 ]; then
-  names=(state_chunk dispatcher png render_options render_text)
+  names=(state_chunk dispatcher editor_events png render_options render_text)
 fi
 
 bash scripts/setup-sanitizers.sh

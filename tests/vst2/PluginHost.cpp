@@ -66,9 +66,12 @@ intptr_t VST_CALLBACK RecordingHost(AEffect* /*effect*/, int32_t opcode, int32_t
   return answer;
 }
 
-Instance::Instance(audioMasterCallback callback, bool open) {
-  if (Library().pluginMain == nullptr) return;
-  effect_ = Library().pluginMain(callback);
+Instance::Instance(audioMasterCallback callback, bool open)
+    : Instance(Library().pluginMain, callback, open) {}
+
+Instance::Instance(PluginEntry entry, audioMasterCallback callback, bool open) {
+  if (entry == nullptr) return;
+  effect_ = entry(callback);
   if (effect_ != nullptr && open) Dispatch(effOpen);
 }
 

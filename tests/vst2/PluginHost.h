@@ -50,6 +50,8 @@ intptr_t VST_CALLBACK RecordingHost(AEffect* effect, int32_t opcode, int32_t ind
 class Instance {
  public:
   explicit Instance(audioMasterCallback callback = &RecordingHost, bool open = true);
+  // An instance from an entry point linked into the test program itself.
+  Instance(PluginEntry entry, audioMasterCallback callback, bool open = true);
   ~Instance();
   Instance(const Instance&) = delete;
   Instance& operator=(const Instance&) = delete;

@@ -1,6 +1,7 @@
 // Threads hammering one instance the way a host's threads do at once: audio
-// blocks, parameter automation, state and texts, and sample-rate and
-// block-size changes with suspend and resume. Bounded in time (a few seconds;
+// blocks, parameter automation, state and texts, sample-rate and block-size
+// changes with suspend and resume, and the editor's thread redrawing the
+// panel and turning its knobs and switches. Bounded in time (a few seconds;
 // VELTRAX_STRESS_SECONDS sets another), run under ThreadSanitizer in its lane.
 // Checks: output always finite, every parameter within 0..1, every chunk the
 // instance gives loads back, and no thread stalls (a deadlock fails the test
@@ -21,7 +22,12 @@
 #include <thread>
 #include <vector>
 
+#include "Controls.h"
+#include "EffectVST.h"
+#include "IGraphics.h"
 #include "PluginHost.h"
+
+extern "C" veltrax::AEffect* VSTPluginMain(veltrax::audioMasterCallback hostCallback);
 
 namespace veltrax {
 
@@ -123,14 +129,41 @@ void RateStep(Stress& stress, std::mt19937& random) {
   stress.plug.Dispatch(effMainsChanged, 0, 1);
 }
 
-// The editor's thread (collecting and redrawing) joins this list once the
-// editor exists.
+// What a window's thread does: redraw what changed, and now and then a
+// gesture (press, a few drag steps, release) on a knob or a switch, which
+// takes PlugLock for each change. The window itself is left out: the panel
+// is reached through the instance, as the window reaches it.
+void EditorStep(Stress& stress, std::mt19937& random) {
+  IGraphics* editor =
+      dynamic_cast<IGraphics*>(static_cast<IEffectVST*>(stress.plug.effect()->object)->Editor());
+  if (!editor) return stress.Fail("no editor");
+  Rect dirty{};
+  if (editor->CollectDirty(dirty)) editor->Redraw(dirty);
+  if (random() % 4 != 0) return;
+  // Record levels, equaliser, power and headphones, at their centres.
+  static const int kTargets[][2] = {{127, 77}, {312, 77}, {217, 77}, {650, 100}, {650, 50}};
+  const int* target = kTargets[random() % 5];
+  MouseModifiers press;
+  press.left = true;
+  press.shift = random() & 1;
+  editor->HandleMouseDown(target[0], target[1], press);
+  for (int step = 1; step <= 4; ++step) {
+    editor->HandleMouseDrag(target[0], target[1] - static_cast<int>(random() % 40) + 20, press);
+  }
+  editor->HandleMouseUp(target[0], target[1], MouseModifiers{});
+  for (int i = 0; i < editor->ControlCount(); ++i) {
+    const double value = editor->GetControl(i)->Value();
+    if (!(value >= 0.0 && value <= 1.0)) stress.Fail("control value outside 0..1");
+  }
+}
+
 const std::vector<Role>& Roles() {
   static const std::vector<Role> roles = {
       {"audio", AudioStep},
       {"host", HostStep},
       {"dispatcher", DispatcherStep},
       {"rate", RateStep},
+      {"editor", EditorStep},
   };
   return roles;
 }
@@ -145,7 +178,7 @@ double StressSeconds() {
 
 TEST(Stress, ThreadsOnOneInstance) {
   using Clock = std::chrono::steady_clock;
-  Instance plug(&QuietHost);
+  Instance plug(&VSTPluginMain, &QuietHost);
   ASSERT_TRUE(plug);
   plug.Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
   plug.Dispatch(effSetBlockSize, 0, 512);
