@@ -23,7 +23,8 @@ class PlugLock {
   bool TryLock();
   // [the holding thread]
   void Unlock();
-  // [any thread] For debug checks of "caller holds the lock" contracts.
+  // [any thread] For debug checks of "caller holds the lock" contracts: the
+  // holder is recorded in builds without NDEBUG only; elsewhere answers true.
   bool HeldByCurrentThread() const;
 
  private:

@@ -51,7 +51,9 @@ IGraphics* IControl::Graphics() const {
 }
 
 void IControl::RaiseRedraw() {
-  redrawFlags.fetch_or(kDirty | kRedrawPending, std::memory_order_release);
+  // Both flags are all the word holds, so storing them equals or-ing them
+  // in, without a locked instruction on the audio thread.
+  redrawFlags.store(kDirty | kRedrawPending, std::memory_order_release);
 }
 
 void IControl::MouseDown(int /*x*/, int /*y*/, const MouseModifiers& modifiers) {

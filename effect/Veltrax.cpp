@@ -275,9 +275,10 @@ void Veltrax::RecoverFromNonFiniteHistory() {
 
 void Veltrax::FeedMeters() {
   // Values only: the controls clamp the frame they draw, and the editor's
-  // timer redraws them on its own thread.
+  // timer redraws them on its own thread. Positions the editor lacks do
+  // nothing.
   IEditorLink* link = Editor();
-  if (!link || link->ControlCount() <= kLampControl) return;
+  if (!link) return;
   link->SetValueFromPlug(kLampControl, powerOn ? 1.0 : 0.0);
   link->SetValueFromPlug(kLeftMeterControl, peakLeft);
   link->SetValueFromPlug(kRightMeterControl, peakRight);
