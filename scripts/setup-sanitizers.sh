@@ -6,19 +6,5 @@ set -euo pipefail
 
 packages=(clang libclang-rt-dev)
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "setup-sanitizers: missing packages: ${missing[*]}" >&2
-    echo "setup-sanitizers: run as root, or install them with apt-get" >&2
-    exit 1
-  fi
-  echo "setup-sanitizers: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+. "$(dirname "$0")/apt-packages.sh"
+install_packages setup-sanitizers "${packages[@]}"

@@ -13,19 +13,5 @@ packages=(
   libxcb1-dev libxcb-xtest0-dev xvfb
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "setup: missing packages: ${missing[*]}" >&2
-    echo "setup: run as root, or install them with apt-get" >&2
-    exit 1
-  fi
-  echo "setup: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+. "$(dirname "$0")/apt-packages.sh"
+install_packages setup "${packages[@]}"
