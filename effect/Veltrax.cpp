@@ -59,7 +59,9 @@ Veltrax::Veltrax(audioMasterCallback hostCallback)
 }
 
 Veltrax::~Veltrax() {
-  // The editor attached now: a later attach replaces (and frees) the panel.
+  // effClose closes an open window before it deletes the instance; owners
+  // that delete it themselves (tools, tests) get the same, while the effect
+  // is still whole for the gesture's end and the window's thread.
   if (IEditorLink* link = Editor()) link->CloseWindow();
 }
 
