@@ -38,7 +38,9 @@ bool ParseBlockSize(const char* text, int& blockSize) {
   return true;
 }
 
-bool ParseSetting(const std::string& text, ParameterSetting& setting) {
+}  // namespace
+
+bool SplitSetting(const std::string& text, ParameterSetting& setting) {
   // The first '=' separates: parameter names do not contain one, values might.
   std::string::size_type equals = text.find('=');
   if (equals == std::string::npos || equals == 0) return false;
@@ -46,6 +48,8 @@ bool ParseSetting(const std::string& text, ParameterSetting& setting) {
   setting.value = text.substr(equals + 1);
   return true;
 }
+
+namespace {
 
 // The option getopt_long just stopped at, for messages: a long one as
 // written, a short one by its letter (inside a cluster such as "-xq",
@@ -73,7 +77,7 @@ bool ParseOptions(int argc, char** argv, RenderOptions& options, std::string& er
         break;
       case 's': {
         ParameterSetting setting;
-        if (!ParseSetting(optarg, setting)) {
+        if (!SplitSetting(optarg, setting)) {
           error = "--set expects NAME=VALUE, got \"" + std::string(optarg) + "\"";
           return false;
         }

@@ -12,6 +12,10 @@ struct ParameterSetting {
   std::string value;  // text as the plug-in reads it
 };
 
+// Splits "NAME=VALUE" at the first '=' (names hold none, values might);
+// false without a name or an '='.
+bool SplitSetting(const std::string& text, ParameterSetting& setting);
+
 struct RenderOptions {
   bool help = false;
   bool version = false;

@@ -38,14 +38,6 @@ std::string ValidParameterList(PluginHost& host) {
 
 }  // namespace
 
-bool SplitSetting(const std::string& text, ParameterSetting& setting) {
-  std::string::size_type equals = text.find('=');
-  if (equals == std::string::npos || equals == 0) return false;
-  setting.name = text.substr(0, equals);
-  setting.value = text.substr(equals + 1);
-  return true;
-}
-
 bool ApplyParameterSettings(PluginHost& host, const std::vector<ParameterSetting>& settings,
                             std::vector<std::string>* applied, std::string& error) {
   for (const ParameterSetting& setting : settings) {

@@ -13,10 +13,6 @@ namespace veltrax {
 
 class PluginHost;
 
-// Splits "NAME=VALUE" at the first '=' (names hold none, values might);
-// false without a name or an '='.
-bool SplitSetting(const std::string& text, ParameterSetting& setting);
-
 // Applies the settings in order; on the first one the plug-in does not take,
 // false with the message. applied (when given) receives each setting as the
 // plug-in now displays it ("Gain Left = 150.00 %").
