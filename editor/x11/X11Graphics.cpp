@@ -511,7 +511,7 @@ void X11Session::Paint(const Rect& rect) {
 
 IGraphicsX11::IGraphicsX11(IEffectBase* plugin, int width, int height, int frameRate,
                            ModuleHandle newModule)
-    : IGraphics(plugin, width, height, frameRate), module(newModule) {}
+    : IGraphicsOffscreen(plugin, width, height, frameRate, newModule) {}
 
 IGraphicsX11::~IGraphicsX11() {
   CloseWindow();
@@ -602,12 +602,6 @@ void IGraphicsX11::Resize(int newWidth, int newHeight) {
   open->x->xcb_configure_window(open->connection, open->window,
                                 XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
   MarkAllDirty();
-}
-
-RasterBitmap* IGraphicsX11::LoadImageResource(int resourceId, const char* fileName) {
-  // The name chooses the decoder only; the image always comes from the module.
-  if (!HasPngExtension(fileName)) return nullptr;
-  return LoadPngResource(module, resourceId);
 }
 
 }  // namespace veltrax

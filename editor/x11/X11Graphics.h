@@ -28,13 +28,17 @@
 #include <atomic>
 #include <cstdint>
 
-#include "IGraphics.h"
+#include "OffscreenGraphics.h"
 
 namespace veltrax {
 
 struct X11Session;
 
-class IGraphicsX11 : public IGraphics {
+// Builds on the offscreen editor: images from the module, and the dialogs,
+// menus and text entry answering as if cancelled. Linux has no toolkit of
+// ours to show them with, and no control of Veltrax reaches them (its
+// right-click prompt is disabled).
+class IGraphicsX11 : public IGraphicsOffscreen {
  public:
   // [construction thread; no lock]
   IGraphicsX11(IEffectBase* plugin, int width, int height, int frameRate, ModuleHandle module);
@@ -43,22 +47,10 @@ class IGraphicsX11 : public IGraphics {
 
   // [editor thread; no lock] Copies rect of the surface to the window.
   bool PaintSurface(const Rect& rect) override;
-  void CancelTextEntry() override {}
   // [editor thread; takes PlugLock (blocking: no control of Veltrax
   // resizes)] Resizes the window with the surface.
   void Resize(int newWidth, int newHeight) override;
   const char* DrawingApiName() override { return "X11"; }
-
-  // Not available on Linux: no control of Veltrax reaches them (the right-
-  // click prompt is disabled), so they answer as if cancelled. [editor
-  // thread; no lock]
-  int ShowMessageBox(const char* text, const char* caption, int type) override;
-  ChoiceMenu* ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) override;
-  void BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
-                      const char* initialText, Parameter* parameter) override;
-  void PromptForFile(GrowString& fileName, int action, GrowString& directory,
-                     const char* extensions) override;
-  bool PromptForColour(EditorColour& colour, const char* prompt) override;
 
   // Folders. [any thread; no lock] Host and plug-in folders end with '/';
   // empty when unknown.
@@ -89,11 +81,6 @@ class IGraphicsX11 : public IGraphics {
   // [dispatcher thread; PlugLock held] Nothing to do: the editor thread
   // keeps its own time, whether or not the host sends idle calls.
   void Idle() override {}
-  // [construction thread; no lock] PNG files only, from the module.
-  RasterBitmap* LoadImageResource(int resourceId, const char* fileName) override;
-
-  ModuleHandle module;  // where the images are found
-
  private:
   friend struct X11Session;
   // Joins and frees a session whose thread closed its own window.

@@ -107,28 +107,6 @@ bool IsOpenableUrl(const char* url) {
 
 }  // namespace
 
-int IGraphicsX11::ShowMessageBox(const char* /*text*/, const char* /*caption*/, int /*type*/) {
-  return 0;  // no button was pressed
-}
-
-ChoiceMenu* IGraphicsX11::ShowChoiceMenu(ChoiceMenu& /*menu*/, const Rect& /*rect*/) {
-  ResetCapture();
-  return nullptr;
-}
-
-void IGraphicsX11::BeginTextEntry(IControl* /*control*/, const TextStyle& /*style*/,
-                                  const Rect& /*rect*/, const char* /*initialText*/,
-                                  Parameter* /*parameter*/) {}
-
-void IGraphicsX11::PromptForFile(GrowString& fileName, int /*action*/, GrowString& /*directory*/,
-                                 const char* /*extensions*/) {
-  fileName.Clear();
-}
-
-bool IGraphicsX11::PromptForColour(EditorColour& /*colour*/, const char* /*prompt*/) {
-  return false;
-}
-
 void IGraphicsX11::HostFolder(GrowString& out) {
   char path[4096];
   const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
