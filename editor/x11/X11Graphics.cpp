@@ -19,7 +19,6 @@
 
 #include "EffectBase.h"
 #include "GrowBuffer.h"
-#include "PngImage.h"
 #include "RasterBitmap.h"
 #include "X11Keys.h"
 #include "XcbLibrary.h"
