@@ -23,8 +23,9 @@ class PlugLock {
   bool TryLock();
   // [the holding thread]
   void Unlock();
-  // [any thread] For debug checks of "caller holds the lock" contracts: the
-  // holder is recorded in builds without NDEBUG only; elsewhere answers true.
+  // [any thread] Whether the calling thread holds the lock: for the debug
+  // checks of "caller holds the lock" contracts, and for the adapters, which
+  // defer what they must tell the host until the lock is released.
   bool HeldByCurrentThread() const;
 
  private:
@@ -32,6 +33,8 @@ class PlugLock {
   void Acquire();
   bool TryAcquire();
   void Release();
+  // A nonzero token of the calling thread, cheap enough for every block.
+  static uintptr_t CurrentThreadToken();
 
   // Room for the platform's lock object without exposing its header.
   alignas(16) unsigned char storage_[64];
@@ -52,11 +55,16 @@ class PlugLockGuard {
 };
 
 // Debug builds check that an operation documented as "caller holds PlugLock"
-// is really entered with it held.
+// is really entered with it held, and that nothing calls the host with it
+// held: the audio thread waits for the lock, so a host call under it (which
+// may take as long as the host likes, or take the host's own locks) would
+// stall the audio or deadlock.
 #ifdef NDEBUG
 #define VELTRAX_ASSERT_LOCKED(plugLock) ((void)0)
+#define VELTRAX_ASSERT_UNLOCKED(plugLock) ((void)0)
 #else
 #define VELTRAX_ASSERT_LOCKED(plugLock) assert((plugLock).HeldByCurrentThread())
+#define VELTRAX_ASSERT_UNLOCKED(plugLock) assert(!(plugLock).HeldByCurrentThread())
 #endif
 
 }  // namespace veltrax

@@ -1,5 +1,7 @@
 #include "../PlugLock.h"
 
+#include <pthread.h>
+
 #include <mutex>
 #include <new>
 
@@ -18,5 +20,7 @@ PlugLock::~PlugLock() { Mutex(storage_).~recursive_mutex(); }
 void PlugLock::Acquire() { Mutex(storage_).lock(); }
 bool PlugLock::TryAcquire() { return Mutex(storage_).try_lock(); }
 void PlugLock::Release() { Mutex(storage_).unlock(); }
+// pthread_t is an integer here and a pointer elsewhere: the cast takes either.
+uintptr_t PlugLock::CurrentThreadToken() { return (uintptr_t)pthread_self(); }
 
 }  // namespace veltrax

@@ -19,5 +19,7 @@ PlugLock::~PlugLock() { DeleteCriticalSection(Section(storage_)); }
 void PlugLock::Acquire() { EnterCriticalSection(Section(storage_)); }
 bool PlugLock::TryAcquire() { return TryEnterCriticalSection(Section(storage_)) != 0; }
 void PlugLock::Release() { LeaveCriticalSection(Section(storage_)); }
+// Thread ids are never 0 while the thread runs.
+uintptr_t PlugLock::CurrentThreadToken() { return GetCurrentThreadId(); }
 
 }  // namespace veltrax
