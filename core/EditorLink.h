@@ -22,8 +22,8 @@ class IEditorLink {
   // Index of the control's first auxiliary binding to param, or -1.
   virtual int ControlAuxBindingFor(int position, int param) const = 0;
 
-  // [any thread; PlugLock held on the host's threads, none on the audio
-  // thread] Store a value and mark the control dirty; no drawing. Positions
+  // [any thread; PlugLock held, on the audio thread too] Store a value and
+  // mark the control dirty (atomics, no drawing, no waiting). Positions
   // outside the list do nothing.
   virtual void SetValueFromPlug(int position, double normalised) = 0;
   virtual void SetAuxValueFromPlug(int position, int binding, double normalised) = 0;
@@ -33,11 +33,15 @@ class IEditorLink {
   // [construction thread; PlugLock held]
   virtual void PrepareSurface() = 0;
 
-  // [dispatcher thread; PlugLock held] The host's editor window: the
-  // editor's own window inside parent, or none when it cannot be made.
+  // [the host's user-interface thread; PlugLock not held: closing may end a
+  // gesture with the host, and may wait for a window thread that waits for
+  // the lock] The host's editor window: the editor's own window inside
+  // parent, or none when it cannot be made.
   virtual void* OpenWindow(void* parent) = 0;
   virtual void CloseWindow() = 0;
-  // [dispatcher thread; PlugLock held] The host's editor idle call.
+  // [the host's user-interface thread; PlugLock not held] The host's editor
+  // idle call: the editor may apply the user's input here, so that what it
+  // tells the host comes on this thread.
   virtual void Idle() {}
 };
 

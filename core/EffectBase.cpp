@@ -4,9 +4,11 @@
 #include "EffectBase.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "TextCopy.h"
 #include "Trace.h"
@@ -46,6 +48,7 @@ IEffectBase::IEffectBase(int parameterCount, const char* channelIO, int presetCo
       isInstrument(newIsInstrument),
       acceptsMidi(newAcceptsMidi) {
   for (int i = 0; i < parameterCount; ++i) parameters.Add(new Parameter());
+  if (parameterCount > 0) openEdits.reset(new (std::nothrow) std::atomic<bool>[parameterCount]());
   for (int i = 0; i < presetCount; ++i) presets.Add(new Preset());
 
   CopyTextBounded(effectName, newEffectName, sizeof effectName);
@@ -122,15 +125,46 @@ bool IEffectBase::StateMatches(const double* values, int start) const {
   return true;
 }
 
-// Under PlugLock, so the change never lands inside a block.
 void IEffectBase::SetParameterFromEditor(int index, double normalised) {
-  PlugLockGuard guard(lock);
-  Parameter* parameter = ParamAt(index);
-  if (!parameter) return;
-  parameter->SetFromNormalized(normalised);
+  {
+    // Under PlugLock, so the change never lands inside a block.
+    PlugLockGuard guard(lock);
+    Parameter* parameter = ParamAt(index);
+    if (!parameter) return;
+    parameter->SetFromNormalized(normalised);
+    ParameterChanged(index);
+  }
   // The host gets the position the user chose, not the snapped value.
+  VELTRAX_ASSERT_UNLOCKED(lock);
+  const bool framed = ChangeEditState(index, true);
+  if (framed) BeginParameterEdit(index);
   NotifyHostParam(index, normalised);
-  ParameterChanged(index);
+  if (framed && ChangeEditState(index, false)) EndParameterEdit(index);
+}
+
+bool IEffectBase::ChangeEditState(int index, bool open) {
+  if (!openEdits || !ParamAt(index)) return false;
+  return openEdits[index].exchange(open, std::memory_order_acq_rel) != open;
+}
+
+bool IEffectBase::IsEditOpen(int index) const {
+  return openEdits && ParamAt(index) && openEdits[index].load(std::memory_order_acquire);
+}
+
+void IEffectBase::BeginEditFromEditor(int index) {
+  VELTRAX_ASSERT_UNLOCKED(lock);
+  if (!ParamAt(index)) return;
+  const bool opened = ChangeEditState(index, true);
+  assert(opened && "a second begin of an open edit");
+  if (opened) BeginParameterEdit(index);
+}
+
+void IEffectBase::EndEditFromEditor(int index) {
+  VELTRAX_ASSERT_UNLOCKED(lock);
+  if (!ParamAt(index)) return;
+  const bool closed = ChangeEditState(index, false);
+  assert(closed && "an end of an edit the host never heard begin");
+  if (closed) EndParameterEdit(index);
 }
 
 void IEffectBase::AttachEditor(IEditorLink* newEditor) {

@@ -6,7 +6,9 @@
 // Threads: the host's dispatcher thread, its audio thread and the editor's
 // window thread all enter here; PlugLock (recursive) serialises them.
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "EditorLink.h"
 #include "GrowBuffer.h"
@@ -111,28 +113,32 @@ class IEffectBase {
   virtual void OnEditorResized() {}                                          // 14
   // [dispatcher thread; PlugLock held]
   virtual void HostKnown() {}                                                // 16
-  // [editor thread; takes PlugLock] The user moved a control.
+  // [editor thread; takes PlugLock for the store only] The user moved a
+  // control: parameter and effect take the value under the lock, the host
+  // hears of it after the lock is released, inside an edit (one framed
+  // around this value when none is open: a wheel notch, a double click, a
+  // typed value).
   virtual void SetParameterFromEditor(int index, double normalised);        // 18
-  // [editor thread; PlugLock held or not] Host automation framing and values.
+  // The adapter's host calls for edits. [editor thread; PlugLock not held]
+  // Reached only through BeginEditFromEditor, SetParameterFromEditor and
+  // EndEditFromEditor, which keep the order the host must see.
   virtual void BeginParameterEdit(int index) = 0;                            // 19
-  // [editor thread; PlugLock held]
   virtual void NotifyHostParam(int index, double normalised) = 0;           // 20
-  // [editor thread; PlugLock held or not]
   virtual void EndParameterEdit(int index) = 0;                              // 21
-  // [any thread; no lock of its own]
+  // Host calls. [any thread; PlugLock not held]
   virtual void NotifyHostDisplay() = 0;                                      // 22
-  // [any thread; no lock of its own]
   virtual bool IsRenderingOffline() { return false; }                        // 23
-  // [any thread; no lock of its own] Host time queries.
+  // Host time queries.
   virtual int32_t QuerySamplePosition() = 0;                                 // 24
   virtual double QueryTempo() = 0;                                           // 25
   virtual void QueryTimeSignature(int32_t* numerator, int32_t* denominator) = 0;  // 26
   virtual void QueryTimeInfo(TimeInfo* info) = 0;                            // 27
-  // [dispatcher thread; PlugLock held]
+  // [dispatcher thread; PlugLock not held to ask the host, held to read
+  // what it said]
   virtual HostKind IdentifyHost() { return hostKind; }                       // 28
   // [any thread; no lock]
   virtual int32_t AdapterKind() const { return adapterKind; }                // 29
-  // [editor thread; no lock of its own]
+  // [editor thread; PlugLock held]
   virtual void EditorResized() = 0;                                          // 30
   // [dispatcher thread; PlugLock held]
   virtual void PrepareForHost() {}                                           // 31
@@ -140,7 +146,8 @@ class IEffectBase {
   virtual void AttachEditor(IEditorLink* editor);                            // 32
   // [dispatcher thread; PlugLock held]
   virtual void ChangeLatency(int32_t samples) { latency = samples; }         // 33
-  // [caller's thread; no lock of its own]
+  // [caller's thread; any lock: with PlugLock held the adapter holds the
+  // message back until the lock is released]
   virtual bool MidiMessageOut(const MidiMessage& message) = 0;               // 34
   virtual bool SysExOut(const SysExMessage& /*message*/) { return false; }   // 35
   // [dispatcher thread; PlugLock held]
@@ -155,6 +162,16 @@ class IEffectBase {
   Parameter* ParamAt(int index) const { return parameters.Get(index); }
   // [any thread; PlugLock held]
   void NotifyAllParamsChanged();
+
+  // A press gesture of the editor, as the host must hear it: begin, the
+  // values (SetParameterFromEditor), end, one parameter at a time. A begin
+  // while that edit is open, or an end without its begin, is an editor
+  // fault: debug builds stop on it, others keep it from the host.
+  // [editor thread; PlugLock not held: these call the host]
+  void BeginEditFromEditor(int index);
+  void EndEditFromEditor(int index);
+  // [any thread; no lock]
+  bool IsEditOpen(int index) const;
 
   // Channels. [any thread; PlugLock held for the pins, none for the configurations]
   bool LegalIO(int inputs, int outputs) const;
@@ -242,6 +259,10 @@ class IEffectBase {
                            int32_t frames);
 
   int32_t blockSize = 0;
+  // Per parameter: the host has heard an edit begin and not yet end.
+  std::unique_ptr<std::atomic<bool>[]> openEdits;
+  // Marks the edit open (true) or closed (false); false when it already was.
+  bool ChangeEditState(int index, bool open);
 };
 
 }  // namespace veltrax

@@ -60,8 +60,9 @@ class IControl {
   // [editor thread; no lock] Draws into the graphics' surface.
   virtual bool Draw(IGraphics* graphics) = 0;
 
-  // [any thread; PlugLock held on the host's threads, none on the audio
-  // thread] Stores the value and raises the flags; never draws or notifies.
+  // [any thread; PlugLock held: the host's threads and the audio thread]
+  // Stores the value and raises the flags (atomics); never draws, notifies
+  // or waits.
   // The first value received also becomes the default.
   virtual void SetValueFromPlug(double v);
   // [editor thread; no lock] Notifies the plug-in when the value changes.

@@ -30,6 +30,7 @@ struct FontEntry {
 // order: the entries (with their images and fonts) before their locks.
 PlugLock imageLock;
 PlugLock fontLock;
+PlugLock textLock;
 OwnedList<ImageEntry> imageEntries;
 OwnedList<FontEntry> fontEntries;
 
@@ -96,5 +97,8 @@ int Count() {
 }
 
 }  // namespace fontcache
+
+TextDrawingGuard::TextDrawingGuard() { textLock.Lock(); }
+TextDrawingGuard::~TextDrawingGuard() { textLock.Unlock(); }
 
 }  // namespace veltrax

@@ -33,4 +33,17 @@ void Add(int size, int orientation, int style, const char* face, CachedFont* fon
 int Count();
 }  // namespace fontcache
 
+// Held while one text is measured or drawn: the cached fonts and the text
+// renderer's scratch bitmaps are shared by every editor of the process, and
+// on Linux each open window draws on a thread of its own. Taken on editor
+// threads only, never by the audio thread; the font cache's lock may be
+// taken inside it.
+class TextDrawingGuard {
+ public:
+  TextDrawingGuard();
+  ~TextDrawingGuard();
+  TextDrawingGuard(const TextDrawingGuard&) = delete;
+  TextDrawingGuard& operator=(const TextDrawingGuard&) = delete;
+};
+
 }  // namespace veltrax

@@ -125,13 +125,14 @@ void IGraphics::DestroySurface() {
 
 void IGraphics::Resize(int newWidth, int newHeight) {
   if (!plugin) return;
+  // The control holding a gesture is about to go: the host gets its end,
+  // before the lock is taken.
+  EndOpenGesture();
   // The audio thread reaches the controls by position under PlugLock; the
   // list must not change under it.
   PlugLockGuard guard(plugin->Lock());
   width = newWidth;
   height = newHeight;
-  // The control holding a gesture is about to go: the host gets its end.
-  EndOpenGesture();
   hoverIndex = -1;
   controls.DeleteAll();
   PrepareSurface();
@@ -283,6 +284,7 @@ Pixel InkOf(const EditorColour& colour) {
 
 bool IGraphics::RenderStyledText(TextStyle& style, const char* text, Rect& rect, bool measure) {
   if (!text || text[0] == '\0') return true;
+  TextDrawingGuard shared;
   CachedFont* font = ResolveFont(style);
   if (!font) return false;
   font->SetInkColor(InkOf(style.colour));
@@ -342,6 +344,20 @@ int IGraphics::FindControl(int x, int y, bool allowGreyed) const {
 void IGraphics::ResetCapture() {
   lastMouseX = lastMouseY = -1;
   captureIndex = -1;
+  gestureParam = -1;
+}
+
+bool IGraphics::BeginGesture(int index, int x, int y) {
+  captureIndex = index;
+  lastMouseX = x;
+  lastMouseY = y;
+  const int param = ParamOf(index);
+  if (!plugin || param < 0) return true;
+  gestureParam = param;
+  plugin->BeginEditFromEditor(param);
+  // A host that closed the editor from inside its begin callback has had
+  // the end already: the rest of the press is dropped.
+  return captureIndex == index && gestureParam == param;
 }
 
 void IGraphics::HandleMouseDown(int x, int y, const MouseModifiers& modifiers) {
@@ -350,31 +366,30 @@ void IGraphics::HandleMouseDown(int x, int y, const MouseModifiers& modifiers) {
   EndOpenGesture();
   const int index = FindControl(x, y);
   if (index < 0) return;
-  captureIndex = index;
-  lastMouseX = x;
-  lastMouseY = y;
-  IControl* control = controls.Get(index);
-  if (plugin && control->ParamIndex() >= 0) plugin->BeginParameterEdit(control->ParamIndex());
-  control->MouseDown(x, y, modifiers);
+  if (!BeginGesture(index, x, y)) return;
+  controls.Get(index)->MouseDown(x, y, modifiers);
 }
 
+// Only the press that captured ends: a release without one (the second
+// button of a chord, a press that began outside) tells the host nothing.
 void IGraphics::HandleMouseUp(int x, int y, const MouseModifiers& modifiers) {
-  const int index = captureIndex >= 0 ? captureIndex : FindControl(x, y);
+  IControl* control = controls.Get(captureIndex);
+  const int param = gestureParam;
   ResetCapture();
-  IControl* control = controls.Get(index);
   if (!control) return;
   control->MouseUp(x, y, modifiers);
-  if (plugin && control->ParamIndex() >= 0) plugin->EndParameterEdit(control->ParamIndex());
+  if (plugin && param >= 0) plugin->EndEditFromEditor(param);
 }
 
 void IGraphics::EndOpenGesture() {
   IControl* control = controls.Get(captureIndex);
+  const int param = gestureParam;
   const int x = lastMouseX;
   const int y = lastMouseY;
   ResetCapture();
   if (!control) return;
   control->MouseUp(x, y, MouseModifiers{});
-  if (plugin && control->ParamIndex() >= 0) plugin->EndParameterEdit(control->ParamIndex());
+  if (plugin && param >= 0) plugin->EndEditFromEditor(param);
 }
 
 void IGraphics::HandleMouseDrag(int x, int y, const MouseModifiers& modifiers) {
@@ -387,15 +402,16 @@ void IGraphics::HandleMouseDrag(int x, int y, const MouseModifiers& modifiers) {
   control->MouseDrag(x, y, dx, dy, modifiers);
 }
 
+// A double click that acts as a press begins a gesture like one; any other
+// changes the value at once, and the plug-in frames that one value as a
+// complete edit for the host.
 bool IGraphics::HandleDoubleClick(int x, int y, const MouseModifiers& modifiers) {
   EndOpenGesture();
   const int index = FindControl(x, y);
   if (index < 0) return false;
   IControl* control = controls.Get(index);
   if (control->doubleClickAsPress) {
-    captureIndex = index;
-    lastMouseX = x;
-    lastMouseY = y;
+    if (!BeginGesture(index, x, y)) return false;
     control->MouseDown(x, y, modifiers);
     return true;
   }

@@ -8,8 +8,13 @@
 //
 // Thread tags: [who calls; which lock]. The host's threads and the audio
 // thread reach the editor only through SetParameterFromPlug and
-// SetValueFromPlug, which store values and raise flags in the controls; all
-// drawing happens on the editor thread.
+// SetValueFromPlug, which store values and raise flags in the controls. The
+// editor thread draws; the input thread applies the user's mouse and keys.
+// They are one thread on Windows and where the host drives the window;
+// under a VST 2 host on Linux the window's own thread draws while the
+// host's user-interface thread applies input at its idle calls. Input
+// touches only values and flags of the controls (atomics) that drawing
+// reads, and its own capture state.
 
 #include "EditorLink.h"
 #include "EditorTypes.h"
@@ -80,7 +85,8 @@ class IGraphics : public IEditorLink {
   int ControlCount() const override;
   int ControlParamIndex(int position) const override;
   int ControlAuxBindingFor(int position, int param) const override;
-  // [any thread; PlugLock held on the host's threads] Values and flags only.
+  // [any thread; PlugLock held: the host's threads and the audio thread]
+  // Values and flags only.
   void SetValueFromPlug(int position, double normalised) override;
   void SetAuxValueFromPlug(int position, int binding, double normalised) override;
   // Moves every control bound to param; value is plain unless normalised.
@@ -116,9 +122,11 @@ class IGraphics : public IEditorLink {
   // Every control dirty, nobody notified: the next redraw draws everything.
   void MarkAllDirty();
 
-  // Mouse and keys from the window. [editor thread; no lock; gestures reach
-  // the plug-in through calls that take PlugLock]
-  // A press or double click while a gesture is open ends that one first.
+  // Mouse and keys from the window. [input thread; PlugLock not held: a
+  // gesture reaches the plug-in through calls that take the lock briefly and
+  // the host after it is released] A press begins an edit for the host and
+  // its release ends it; a press or double click while a gesture is open
+  // ends that one first, and a release that no press captured ends nothing.
   void HandleMouseDown(int x, int y, const MouseModifiers& modifiers);
   void HandleMouseUp(int x, int y, const MouseModifiers& modifiers);
   void HandleMouseDrag(int x, int y, const MouseModifiers& modifiers);
@@ -161,6 +169,9 @@ class IGraphics : public IEditorLink {
   // allowGreyed and it asks for hover when greyed) and hit; -1 for none.
   int FindControl(int x, int y, bool allowGreyed = false) const;
   void ResetCapture();
+  // Captures the mouse for the control at index and begins its parameter's
+  // edit; false when the host closed the window from inside that begin.
+  bool BeginGesture(int index, int x, int y);
   // The parameter the control at index is bound to, or -1.
   int ParamOf(int index) const;
   void DestroySurface();
@@ -179,6 +190,7 @@ class IGraphics : public IEditorLink {
   int height;
   int frameRate;
   int captureIndex = -1;
+  int gestureParam = -1;  // the edit the captured press began, or -1
   int hoverIndex = -1;
   int lastMouseX = -1;
   int lastMouseY = -1;

@@ -1,9 +1,10 @@
 // Mouse and key events on the front panel in any order, as a window would
 // deliver them, with host parameter changes, audio blocks and redraws in
 // between. Checks: no crash, every control value and every parameter within
-// 0..1, at most one edit open at a time and none left open once the window
-// has closed (EndOpenGesture), and the host never told about a parameter
-// outside 0..1.
+// 0..1, each edit heard as begin, values, end (no value outside an edit, no
+// end without its begin), at most one edit open at a time and none left
+// open once the window has closed (EndOpenGesture), and the host never told
+// about a parameter outside 0..1.
 
 #include "Controls.h"
 #include "EffectVST.h"
@@ -38,16 +39,14 @@ intptr_t VST_CALLBACK EditorHost(AEffect*, int32_t opcode, int32_t index, intptr
       ++editLog.openCount;
       return 1;
     case audioMasterEndEdit:
-      // A release over a control that was never pressed ends an edit the
-      // host never saw begin; that is allowed, an open one must close.
       FUZZ_CHECK(index >= 0 && index < kParams);
-      if (editLog.open[index]) {
-        editLog.open[index] = false;
-        --editLog.openCount;
-      }
+      FUZZ_CHECK(editLog.open[index]);
+      editLog.open[index] = false;
+      --editLog.openCount;
       return 1;
     case audioMasterAutomate:
       FUZZ_CHECK(index >= 0 && index < kParams);
+      FUZZ_CHECK(editLog.open[index]);
       FUZZ_CHECK(opt >= 0.0f && opt <= 1.0f);
       return 1;
     default:

@@ -13,7 +13,7 @@ namespace veltrax {
 
 namespace {
 
-// Shared by every font of the process; [editor thread] only.
+// Shared by every font of the process; [editor threads, serialised by the caller].
 SysBitmap* glyphScratch = nullptr;
 SysBitmap* textScratch = nullptr;
 int liveFonts = 0;

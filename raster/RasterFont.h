@@ -4,8 +4,9 @@
 // bitmap), keeps its 8-bit coverage, and blends the text colour through it.
 // On Windows simple opaque text may instead be drawn natively by GDI.
 //
-// [editor thread] No locking: the scratch bitmaps are shared by every font of
-// the process, so fonts are used from one thread at a time.
+// [editor threads, one at a time] No locking here: the scratch bitmaps are
+// shared by every font of the process, so the caller serialises all use of
+// fonts (the editor holds one process-wide lock while it measures or draws).
 
 #include <cstdint>
 

@@ -1,7 +1,8 @@
 // The audio and parameter callbacks of the effect record. Each takes the
 // instance from the record, holds PlugLock for its whole duration (released
 // on every path by the guard) and allocates nothing: the pins' scratch
-// buffers are sized in advance by the block size.
+// buffers are sized in advance by the block size. The host hears nothing
+// from us while the lock is held.
 
 #include <cmath>
 
@@ -19,8 +20,8 @@ void VST_CALLBACK IEffectVST::VSTProcess(AEffect* effect, float** inputs, float*
                                          int32_t frames) {
   IEffectVST* plug = InstanceOf(effect);
   if (plug == nullptr) return;
-  PlugLockGuard guard(plug->Lock());
   plug->AnnounceMidiInterest();
+  CallbackLock guard(plug);
   plug->ProcessFloatBlock(inputs, outputs, frames, /*accumulate=*/true);
 }
 
@@ -29,8 +30,8 @@ void VST_CALLBACK IEffectVST::VSTProcessReplacing(AEffect* effect, float** input
                                                   int32_t frames) {
   IEffectVST* plug = InstanceOf(effect);
   if (plug == nullptr) return;
-  PlugLockGuard guard(plug->Lock());
   plug->AnnounceMidiInterest();
+  CallbackLock guard(plug);
   plug->ProcessFloatBlock(inputs, outputs, frames, /*accumulate=*/false);
 }
 
@@ -39,8 +40,8 @@ void VST_CALLBACK IEffectVST::VSTProcessDoubleReplacing(AEffect* effect, double*
                                                         double** outputs, int32_t frames) {
   IEffectVST* plug = InstanceOf(effect);
   if (plug == nullptr) return;
-  PlugLockGuard guard(plug->Lock());
   plug->AnnounceMidiInterest();
+  CallbackLock guard(plug);
   plug->ProcessDoubleBlock(inputs, outputs, frames);
 }
 

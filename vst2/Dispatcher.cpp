@@ -1,6 +1,9 @@
 // The dispatcher: every host request other than audio and plain parameter
-// reads and writes. Each call holds PlugLock throughout,
-// so it never overlaps a block, a parameter callback or an editor change.
+// reads and writes. Each call holds PlugLock throughout, so it never overlaps
+// a block, a parameter callback or an editor change; the exceptions are the
+// requests that call the host or wait for an editor thread (the editor
+// window's open, close and idle, effOpen's question who the host is, and
+// effClose's window), which run without it.
 //
 // Hosts pass buffers without sizes. Every copy into one is cut to the size
 // the plug-in interface promises for that request (parameter texts get the
@@ -40,26 +43,59 @@ double Clamp(double v, double low, double high) { return v < low ? low : (v > hi
 
 }  // namespace
 
-// Takes PlugLock for the call; effClose waits for the
-// lock (so no block or parameter call is still inside), closes an editor
-// window left open and destroys the instance with the lock released, since
-// the lock dies with it.
+// Takes PlugLock for the call. effClose first closes an editor window left
+// open (without the lock: the window's thread may be waiting for it, and the
+// host hears the end of an open gesture), then waits for the lock (so no
+// block or parameter call is still inside) and destroys the instance with
+// the lock released, since the lock dies with it.
 intptr_t VST_CALLBACK IEffectVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index,
                                                 intptr_t value, void* ptr, float opt) {
   IEffectVST* plug = InstanceOf(effect);
   if (plug == nullptr) return 0;
   if (opcode == effClose) {
-    {
-      PlugLockGuard wait(plug->Lock());
-      // A host may close the instance with its editor still open: the
-      // window, and whatever thread draws it, go while the instance is whole.
-      if (IEditorLink* editor = plug->Editor()) editor->CloseWindow();
-    }
+    if (IEditorLink* editor = plug->Editor()) editor->CloseWindow();
+    { PlugLockGuard wait(plug->Lock()); }
     delete plug;
     return 0;
   }
-  PlugLockGuard guard(plug->Lock());
+  bool handled = false;
+  const intptr_t answer = plug->DispatchUnlocked(opcode, value, ptr, handled);
+  if (handled) return answer;
+  CallbackLock guard(plug);
   return plug->Dispatch(opcode, index, value, ptr, opt);
+}
+
+intptr_t IEffectVST::DispatchUnlocked(int32_t opcode, intptr_t /*value*/, void* ptr, bool& handled) {
+  handled = true;
+  switch (opcode) {
+    case effEditOpen: {
+      if (editor == nullptr || editor->OpenWindow(ptr) == nullptr) return 0;
+      PlugLockGuard guard(Lock());
+      EditorOpened();
+      return 1;
+    }
+    case effEditClose:
+      if (editor == nullptr) return 0;
+      {
+        PlugLockGuard guard(Lock());
+        EditorClosed();
+      }
+      editor->CloseWindow();
+      return 1;
+    case effEditIdle:
+      // The editor applies the user's input here, so that its host calls come
+      // on the thread that idles, the host's user-interface thread.
+      if (editor != nullptr) editor->Idle();
+      return 0;
+    case effOpen:
+      // Asked before the lock is taken; PrepareForHost then reads the answer.
+      IdentifyHost();
+      handled = false;
+      return 0;
+    default:
+      handled = false;
+      return 0;
+  }
 }
 
 intptr_t IEffectVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
@@ -139,18 +175,6 @@ intptr_t IEffectVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, voi
       if (text == nullptr || editor == nullptr) return 0;
       *static_cast<ERect**>(ptr) = &editorRect;
       return 1;
-    case effEditOpen:
-      if (editor == nullptr || editor->OpenWindow(ptr) == nullptr) return 0;
-      EditorOpened();
-      return 1;
-    case effEditClose:
-      if (editor == nullptr) return 0;
-      EditorClosed();
-      editor->CloseWindow();
-      return 1;
-    case effEditIdle:
-      if (editor != nullptr) editor->Idle();
-      return 0;
     case effIdle:
     case effProcessVarIo:
       return 0;

@@ -40,6 +40,8 @@ IEffectVST::IEffectVST(audioMasterCallback hostCallback, int parameterCount, con
     : IEffectBase(parameterCount, channelIO, presetCount, effectName, productName, makerName,
                   version, uniqueId, makerId, isInstrument, acceptsMidi, /*adapterKind=*/0),
       hostCallback(hostCallback) {
+  pendingEvents.count = 0;
+  pendingEvents.sysexUsed = 0;
   std::memset(&effect, 0, sizeof effect);
   effect.magic = kEffectMagic;
   effect.dispatcher = &IEffectVST::VSTDispatcher;
@@ -99,6 +101,7 @@ void IEffectVST::LimitToStereo() {
 // A missing host callback answers 0 instead of crashing:
 // nothing the plug-in asks the host is essential to run.
 intptr_t IEffectVST::CallHost(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+  VELTRAX_ASSERT_UNLOCKED(Lock());
   if (hostCallback == nullptr) return 0;
   return hostCallback(&effect, opcode, index, value, ptr, opt);
 }

@@ -20,8 +20,8 @@ class IEffectVST : public IEffectBase {
   // [dispatcher thread; no lock]
   ~IEffectVST() override;
 
-  // Calls into the host. [caller's thread; no lock of their own: they run
-  // under whatever the caller holds]
+  // Calls into the host. [caller's thread; PlugLock not held: the host may
+  // take its time or its own locks, and the audio thread waits for ours]
   void BeginParameterEdit(int index) override;
   void NotifyHostParam(int index, double normalised) override;
   void EndParameterEdit(int index) override;
@@ -31,11 +31,17 @@ class IEffectVST : public IEffectBase {
   double QueryTempo() override;
   void QueryTimeSignature(int32_t* numerator, int32_t* denominator) override;
   void QueryTimeInfo(TimeInfo* info) override;
+  // Asks the host once who it is; later calls answer from what it said.
   HostKind IdentifyHost() override;
   void EditorResized() override;
+  // [caller's thread; any lock] Sent at once without PlugLock; with it held
+  // (MIDI passed through by the dispatcher, or sent from ProcessBlock) they
+  // wait until the callback that holds it releases it. False when the host
+  // refuses or no room is left to wait in.
   bool MidiMessageOut(const MidiMessage& message) override;
   bool SysExOut(const SysExMessage& message) override;
-  // [dispatcher thread; PlugLock held] Asks the host once who it is.
+  // [dispatcher thread; PlugLock held] Prepares for the host IdentifyHost
+  // found out about, once.
   void PrepareForHost() override;
   // [dispatcher thread or construction; takes PlugLock]
   void AttachEditor(IEditorLink* editor) override;
@@ -62,6 +68,7 @@ class IEffectVST : public IEffectBase {
   static void VST_CALLBACK VSTSetParameter(AEffect* effect, int32_t index, float value);
 
  protected:
+  // [any thread; PlugLock not held (checked in debug builds)]
   intptr_t CallHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                     float opt = 0.0f);
 
@@ -76,6 +83,38 @@ class IEffectVST : public IEffectBase {
   AEffect effect{};
 
  private:
+  friend class CallbackLock;
+
+  // Events for the host that wait for PlugLock to be released, in order.
+  // [PlugLock held]
+  struct PendingEvents {
+    static constexpr int kCapacity = 64;
+    static constexpr int kSysExBytes = 4096;
+    // Plain fields: the callbacks keep one of these on the stack, and it must
+    // cost nothing to make when nothing waits.
+    struct Entry {
+      int32_t offset;
+      uint8_t status, data1, data2;
+      int32_t sysexStart;  // -1 for a short message
+      int32_t sysexSize;
+    };
+    Entry entries[kCapacity];
+    uint8_t sysexBytes[kSysExBytes];
+    int count;
+    int32_t sysexUsed;
+  };
+  // [PlugLock held] False when there is no room.
+  bool QueueEvent(const MidiMessage* midi, const SysExMessage* sysex);
+  // [PlugLock held] Moves the waiting events into out.
+  void TakePendingEvents(PendingEvents& out);
+  // [callback's thread; PlugLock not held]
+  void SendPendingEvents(const PendingEvents& events);
+  bool SendMidi(const MidiMessage& message);
+  bool SendSysEx(const SysExMessage& message);
+
+  // Opcodes that run without PlugLock: the editor window's and effOpen's
+  // question to the host. [dispatcher thread; PlugLock not held]
+  intptr_t DispatchUnlocked(int32_t opcode, intptr_t value, void* ptr, bool& handled);
   // The dispatcher's work per opcode. [dispatcher thread; PlugLock held]
   intptr_t Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
   intptr_t GetChunk(int32_t index, void* ptr);
@@ -88,8 +127,24 @@ class IEffectVST : public IEffectBase {
   intptr_t VendorSpecific(int32_t index, intptr_t value, void* ptr, float opt);
   intptr_t CanDo(const char* capability);
   intptr_t MidiKeyNameFor(void* keyName);
-  // [audio thread; PlugLock held]
+  // [audio thread; PlugLock not held]
   void AnnounceMidiInterest();
+
+  PendingEvents pendingEvents;  // count and sysexUsed set in the constructor
+};
+
+// Holds PlugLock for one adapter callback; events the effect queued for the
+// host meanwhile go out once the lock is released.
+class CallbackLock {
+ public:
+  explicit CallbackLock(IEffectVST* plug) : plug(plug) { plug->Lock().Lock(); }
+  ~CallbackLock();
+  CallbackLock(const CallbackLock&) = delete;
+  CallbackLock& operator=(const CallbackLock&) = delete;
+
+ private:
+  IEffectVST* plug;
+  IEffectVST::PendingEvents outgoing;  // filled only when something waits
 };
 
 // Defined by the effect linked into the plug-in binary: constructs the one

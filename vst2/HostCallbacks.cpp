@@ -1,6 +1,7 @@
-// Calls from the plug-in base into the host. None takes PlugLock itself; they
-// run on the caller's thread under whatever lock the caller holds (the editor
-// thread's parameter changes and the dispatcher's effOpen hold PlugLock).
+// Calls from the plug-in base into the host. They run on the caller's thread,
+// never with PlugLock held: a host call may take as long as the host likes or
+// take the host's own locks, and the audio thread waits for PlugLock. MIDI
+// the effect sends with the lock held waits until its callback releases it.
 
 #include <climits>
 #include <cmath>
@@ -107,10 +108,11 @@ void IEffectVST::QueryTimeInfo(TimeInfo* out) {
   out->cycling = (info->flags & kVstTransportCycleActive) != 0;
 }
 
-// Asks the host once; the answer, also an
-// Unknown one, is kept for the life of the instance.
+// Asks the host once; the answer, also an Unknown one, is kept for the life
+// of the instance. The dispatcher asks before it takes PlugLock for effOpen,
+// so that PrepareForHost, under the lock, only reads what was kept.
 HostKind IEffectVST::IdentifyHost() {
-  if (hostKind != HostNotAsked) return hostKind;
+  if (hostKind != HostNotAsked || Lock().HeldByCurrentThread()) return hostKind;
   char product[256];
   std::memset(product, 0, sizeof product);
   CallHost(audioMasterGetProductString, 0, 0, product);
@@ -118,7 +120,9 @@ HostKind IEffectVST::IdentifyHost() {
 
   int32_t version = 0;
   if (product[0] != '\0') version = HostVersionFromDecimal(CallHost(audioMasterGetVendorVersion));
-  hostKind = LookUpHostKind(product);
+  const HostKind kind = LookUpHostKind(product);
+  PlugLockGuard guard(Lock());
+  hostKind = kind;
   hostVersion = version;
   VELTRAX_TRACE("IEffectVST::IdentifyHost", "v%d.%d.%d", version >> 16, (version >> 8) & 0xFF,
                 version & 0xFF);
@@ -151,8 +155,80 @@ void IEffectVST::EditorResized() {
   OnEditorResized();
 }
 
-// The event records live on the stack for the call.
 bool IEffectVST::MidiMessageOut(const MidiMessage& message) {
+  if (Lock().HeldByCurrentThread()) return QueueEvent(&message, nullptr);
+  return SendMidi(message);
+}
+
+bool IEffectVST::SysExOut(const SysExMessage& message) {
+  if (Lock().HeldByCurrentThread()) return QueueEvent(nullptr, &message);
+  return SendSysEx(message);
+}
+
+bool IEffectVST::QueueEvent(const MidiMessage* midi, const SysExMessage* sysex) {
+  PendingEvents& pending = pendingEvents;
+  if (pending.count >= PendingEvents::kCapacity) return false;
+  PendingEvents::Entry& entry = pending.entries[pending.count];
+  if (midi != nullptr) {
+    entry.offset = midi->offset;
+    entry.status = midi->status;
+    entry.data1 = midi->data1;
+    entry.data2 = midi->data2;
+    entry.sysexStart = -1;
+    entry.sysexSize = 0;
+  } else {
+    // The bytes are the caller's only for the call: they wait as a copy.
+    const int32_t size = sysex->size > 0 ? sysex->size : 0;
+    if (size > PendingEvents::kSysExBytes - pending.sysexUsed) return false;
+    if (size > 0) {
+      if (sysex->data == nullptr) return false;
+      std::memcpy(pending.sysexBytes + pending.sysexUsed, sysex->data, static_cast<size_t>(size));
+    }
+    entry.offset = sysex->offset;
+    entry.status = entry.data1 = entry.data2 = 0;
+    entry.sysexStart = pending.sysexUsed;
+    entry.sysexSize = size;
+    pending.sysexUsed += size;
+  }
+  ++pending.count;
+  return true;
+}
+
+void IEffectVST::TakePendingEvents(PendingEvents& out) {
+  PendingEvents& pending = pendingEvents;
+  out.count = pending.count;
+  out.sysexUsed = pending.sysexUsed;
+  std::memcpy(out.entries, pending.entries, static_cast<size_t>(pending.count) * sizeof(PendingEvents::Entry));
+  std::memcpy(out.sysexBytes, pending.sysexBytes, static_cast<size_t>(pending.sysexUsed));
+  pending.count = 0;
+  pending.sysexUsed = 0;
+}
+
+void IEffectVST::SendPendingEvents(const PendingEvents& events) {
+  for (int i = 0; i < events.count; ++i) {
+    const PendingEvents::Entry& entry = events.entries[i];
+    if (entry.sysexStart < 0) {
+      MidiMessage message;
+      message.offset = entry.offset;
+      message.status = entry.status;
+      message.data1 = entry.data1;
+      message.data2 = entry.data2;
+      SendMidi(message);
+    } else {
+      SendSysEx(SysExMessage{entry.offset, entry.sysexSize, events.sysexBytes + entry.sysexStart});
+    }
+  }
+}
+
+CallbackLock::~CallbackLock() {
+  const bool waiting = plug->pendingEvents.count > 0;
+  if (waiting) plug->TakePendingEvents(outgoing);
+  plug->Lock().Unlock();
+  if (waiting) plug->SendPendingEvents(outgoing);
+}
+
+// The event records live on the stack for the call.
+bool IEffectVST::SendMidi(const MidiMessage& message) {
   VstMidiEvent event;
   std::memset(&event, 0, sizeof event);
   event.type = kVstMidiType;
@@ -167,7 +243,7 @@ bool IEffectVST::MidiMessageOut(const MidiMessage& message) {
   return CallHost(audioMasterProcessEvents, 0, 0, &events) == 1;
 }
 
-bool IEffectVST::SysExOut(const SysExMessage& message) {
+bool IEffectVST::SendSysEx(const SysExMessage& message) {
   VstMidiSysexEvent event;
   std::memset(&event, 0, sizeof event);
   event.type = kVstSysExType;

@@ -164,7 +164,8 @@ TEST_F(Panel, WheelMovesByNotchesAndADoubleClickRestoresTheDefault) {
   Release(*graphics, kGainLeftX, kGainLeftY + 32);
   panel.ClearEvents();
   // What a window delivers for a double click: press, release, double
-  // click, release.
+  // click, release. The press is an edit of its own, and so is the reset;
+  // the last release ends nothing, since nothing was pressed.
   Press(*graphics, kGainLeftX, kGainLeftY);
   Release(*graphics, kGainLeftX, kGainLeftY);
   EXPECT_FALSE(graphics->HandleDoubleClick(kGainLeftX, kGainLeftY, Plain()));
@@ -172,11 +173,46 @@ TEST_F(Panel, WheelMovesByNotchesAndADoubleClickRestoresTheDefault) {
   EXPECT_DOUBLE_EQ(panel.ControlValue(1), std::sqrt(0.5));
   const std::vector<HostEvent> events = panel.Events();
   const std::vector<int32_t> opcodes = {audioMasterBeginEdit, audioMasterEndEdit,
-                                        audioMasterAutomate, audioMasterEndEdit};
+                                        audioMasterBeginEdit, audioMasterAutomate,
+                                        audioMasterEndEdit};
   ASSERT_EQ(events.size(), opcodes.size());
   for (size_t i = 0; i < events.size(); ++i) EXPECT_EQ(events[i].opcode, opcodes[i]) << i;
-  EXPECT_FLOAT_EQ(events[2].value, static_cast<float>(std::sqrt(0.5)));
+  EXPECT_FLOAT_EQ(events[3].value, static_cast<float>(std::sqrt(0.5)));
   EXPECT_NEAR(panel.GetParameter(0), std::sqrt(0.5), 1e-6);
+}
+
+// Whatever the buttons do, the host hears each edit as begin, values, end.
+TEST_F(Panel, EveryEditReachesTheHostAsBeginValuesEnd) {
+  auto opcodes = [&] {
+    std::vector<int32_t> list;
+    for (const HostEvent& e : panel.Events()) list.push_back(e.opcode);
+    panel.ClearEvents();
+    return list;
+  };
+  constexpr int32_t B = audioMasterBeginEdit, A = audioMasterAutomate, E = audioMasterEndEdit;
+  MouseModifiers right;
+  right.right = true;
+
+  // Left held on one knob, right pressed on another, both released: the
+  // second press ends the first edit; the first release ends the second.
+  Press(*graphics, kGainLeftX, kGainLeftY);
+  graphics->HandleMouseDrag(kGainLeftX, kGainLeftY - 8, Plain());
+  graphics->HandleMouseDown(kEqualiserX, kEqualiserY, right);
+  Release(*graphics, kEqualiserX, kEqualiserY);
+  Release(*graphics, kGainLeftX, kGainLeftY);
+  EXPECT_EQ(opcodes(), (std::vector<int32_t>{B, A, E, B, E}));
+
+  // A release that no press captured, and a wheel notch: the notch is a
+  // whole edit of its own.
+  Release(*graphics, kGainLeftX, kGainLeftY);
+  graphics->HandleWheel(kGainLeftX, kGainLeftY, Plain(), 1);
+  EXPECT_EQ(opcodes(), (std::vector<int32_t>{B, A, E}));
+
+  // The wheel during a drag moves the knob inside the edit of the drag.
+  Press(*graphics, kGainLeftX, kGainLeftY);
+  graphics->HandleWheel(kGainLeftX, kGainLeftY, Plain(), 1);
+  Release(*graphics, kGainLeftX, kGainLeftY);
+  EXPECT_EQ(opcodes(), (std::vector<int32_t>{B, A, E}));
 }
 
 TEST_F(Panel, SwitchesToggleTheirParameterAndTheLampFollowsAtTheNextBlock) {
