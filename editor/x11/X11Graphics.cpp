@@ -1,6 +1,7 @@
-// The X11 window: connection, child window, the editor thread with its
-// timer, painting and input. The services (folders, clipboard, links) are
-// in X11Services.cpp.
+// The X11 window: connection, child window, the window thread with its
+// timer, painting, and the user's input turned into a queue that the host's
+// idle calls (or the window thread) apply. The services (folders, clipboard,
+// links) are in X11Services.cpp.
 
 #include "X11Graphics.h"
 
@@ -20,7 +21,6 @@
 #include "EffectBase.h"
 #include "GrowBuffer.h"
 #include "RasterBitmap.h"
-#include "X11Keys.h"
 #include "XcbLibrary.h"
 
 namespace veltrax {
@@ -36,12 +36,18 @@ constexpr int kDoubleClickDistance = 4;
 // put_image requests stay below this even where the server allows more.
 constexpr uint32_t kMaxPaintRequestBytes = 4u << 20;
 constexpr uint32_t kHighestXid = 0x1FFFFFFF;  // X ids have 29 bits
+// A host that has not sent an idle call for this long is taken to have
+// stopped: the window thread applies the input itself.
+constexpr auto kIdleLapse = std::chrono::milliseconds(500);
 
+// No key events: the panel takes no keys, and a window that selects none
+// lets the server deliver them to the host's window, as real events.
+// Leaving the window is watched for the grabs others take and for the end
+// of our own grab.
 constexpr uint32_t kEventMask = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
                                 XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_BUTTON_MOTION |
-                                XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
-                                XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-constexpr uint32_t kHoverEventMask = XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_LEAVE_WINDOW;
+                                XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+constexpr uint32_t kHoverEventMask = XCB_EVENT_MASK_POINTER_MOTION;
 
 MouseModifiers ModifiersOf(uint16_t state) {
   MouseModifiers m;
@@ -63,14 +69,25 @@ MouseModifiers ModifiersAfter(uint16_t state, uint8_t button, bool pressed) {
   return m;
 }
 
-// The session whose editor thread is running here: painting and resizing
+// The session whose window thread is running here: painting and resizing
 // reach the X server only from there.
 thread_local X11Session* threadSession = nullptr;
 
+// One mouse event for the editor, as the window thread read it.
+struct InputEvent {
+  enum Kind : uint8_t { kPress, kDoubleClick, kRelease, kDrag, kWheel, kHover, kLeave, kEndGesture };
+  Kind kind;
+  int x;
+  int y;
+  int delta;
+  MouseModifiers modifiers;
+};
+
 }  // namespace
 
-// One open window. Created and destroyed by the dispatcher thread; between
-// the two, everything but the stop request belongs to the editor thread.
+// One open window. Created and closed by the host's user-interface thread;
+// between the two, the X connection belongs to the window thread, and the
+// input queue to whoever applies it (under applyMutex).
 struct X11Session {
   X11Session(IGraphicsX11* graphics, const xcb::Functions* functions)
       : owner(graphics), x(functions) {}
@@ -80,28 +97,33 @@ struct X11Session {
   X11Session(const X11Session&) = delete;
   X11Session& operator=(const X11Session&) = delete;
 
-  // [dispatcher thread; PlugLock held] Connects and creates the window;
+  // [user-interface thread; no lock] Connects and creates the window;
   // false (with everything undone) when either fails.
   bool Create(xcb_window_t parentWindow);
   bool ChooseVisual(const xcb_setup_t* setup, const xcb_screen_t* screen);
-  void LoadKeymap();
-  // [whichever thread owns the session] Window, colormap and connection.
+  void WatchAncestors();
+  // [whichever thread owns the connection] Window, colormap and connection.
   void Teardown();
-  // [dispatcher thread, or the editor thread closing its own window; no lock]
+  // [any thread; no lock]
   void RequestStop();
 
-  // The editor thread.
+  // The window thread.
   void Run();
-  void DispatchEvents();
+  void ReadEvents();
   void HandleEvent(const xcb_generic_event_t* event);
   void HandleButtonPress(const xcb_button_press_event_t* e);
-  void HandleKey(const xcb_key_press_event_t* e, bool pressed);
   void FlushMotion();
-  // Takes PlugLock for input handling unless stopping first; never waits
-  // for it unboundedly.
-  bool AcquireLock();
-  void ReleaseLock();
   void Paint(const Rect& rect);
+  // Whether the host has stopped idling, or never did.
+  bool WindowThreadApplies() const;
+
+  // The input queue. [window thread pushes; the applying thread pops]
+  void Queue(InputEvent::Kind kind, int px, int py, const MouseModifiers& modifiers, int delta = 0);
+  bool Pop(InputEvent& event);
+  // [idle thread or window thread; takes applyMutex if free] Applies what
+  // waits, in order, until the queue is empty or the window closes.
+  void ApplyInput();
+  void Apply(const InputEvent& event);
 
   IGraphicsX11* owner;
   const xcb::Functions* x;
@@ -114,18 +136,27 @@ struct X11Session {
   xcb_colormap_t colormap = 0;
   bool swapBytes = false;  // the server wants the most significant byte first
   uint32_t maxRequestBytes = 0;
-  xcb_keycode_t minKeycode = 0;
-  int keysymsPerKeycode = 0;
-  int keycodeCount = 0;
-  GrowBuffer keysyms;
   GrowBuffer rows;  // pixels of one put_image request
   int wakeFd = -1;
   std::thread thread;
   std::atomic<bool> stop{false};
   bool closedFromOwnThread = false;
 
-  // Editor-thread state.
-  bool lockHeld = false;
+  // Input. The queue's mutex is held for a push or a pop only; applyMutex
+  // while events are applied (host calls included), so that a close on
+  // another thread waits for the event in progress. Recursive: a host may
+  // close the window from inside the callback of an event being applied.
+  static constexpr int kQueueCapacity = 256;
+  std::mutex queueMutex;
+  InputEvent queue[kQueueCapacity];
+  int queueHead = 0;
+  int queueCount = 0;
+  std::recursive_mutex applyMutex;
+  bool applying = false;             // under applyMutex: no nested applying
+  std::atomic<bool> inputClosed{false};  // set under applyMutex by the close
+  std::atomic<int64_t> lastIdle{0};  // steady-clock nanoseconds; 0: never
+
+  // Window-thread state.
   bool windowGone = false;  // the host destroyed our parent before closing
   bool motionPending = false;
   xcb_motion_notify_event_t motion{};
@@ -193,12 +224,12 @@ bool X11Session::Create(xcb_window_t parentWindow) {
     Teardown();
     return false;
   }
+  WatchAncestors();
   gc = x->xcb_generate_id(connection);
   const uint32_t gcValues[] = {0};
   x->xcb_create_gc(connection, gc, window, XCB_GC_GRAPHICS_EXPOSURES, gcValues);
   x->xcb_map_window(connection, window);
 
-  LoadKeymap();
   maxRequestBytes = x->xcb_get_maximum_request_length(connection) * 4u;
   if (maxRequestBytes > kMaxPaintRequestBytes) maxRequestBytes = kMaxPaintRequestBytes;
   wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -238,24 +269,24 @@ bool X11Session::ChooseVisual(const xcb_setup_t* setup, const xcb_screen_t* scre
   return visual != 0;
 }
 
-void X11Session::LoadKeymap() {
-  const xcb_setup_t* setup = x->xcb_get_setup(connection);
-  minKeycode = setup->min_keycode;
-  const int count = setup->max_keycode - setup->min_keycode + 1;
-  xcb_get_keyboard_mapping_reply_t* reply = x->xcb_get_keyboard_mapping_reply(
-      connection,
-      x->xcb_get_keyboard_mapping(connection, minKeycode, static_cast<uint8_t>(count)), nullptr);
-  keysymsPerKeycode = 0;
-  if (reply == nullptr) return;
-  const int length = x->xcb_get_keyboard_mapping_keysyms_length(reply);
-  const auto bytes = static_cast<int32_t>(length * sizeof(xcb_keysym_t));
-  if (reply->keysyms_per_keycode > 0 && keysyms.Resize(bytes)) {
-    std::memcpy(keysyms.Data(), x->xcb_get_keyboard_mapping_keysyms(reply),
-                static_cast<size_t>(bytes));
-    keysymsPerKeycode = reply->keysyms_per_keycode;
-    keycodeCount = length / keysymsPerKeycode;
+// The host hiding its frame, or any window above it, ends a gesture held in
+// the panel: the server ends our grab without a release or a crossing event
+// reaching us, so the unmap itself is watched. These selections are our
+// connection's own; the host's are not touched.
+void X11Session::WatchAncestors() {
+  const uint32_t structure[] = {XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+  xcb_window_t ancestor = parent;
+  for (int depth = 0; depth < 32; ++depth) {
+    xcb_query_tree_reply_t* tree =
+        x->xcb_query_tree_reply(connection, x->xcb_query_tree(connection, ancestor), nullptr);
+    if (tree == nullptr) return;
+    const xcb_window_t root = tree->root;
+    const xcb_window_t above = tree->parent;
+    std::free(tree);
+    if (ancestor == root) return;
+    x->xcb_change_window_attributes(connection, ancestor, XCB_CW_EVENT_MASK, structure);
+    ancestor = above;
   }
-  std::free(reply);
 }
 
 void X11Session::Teardown() {
@@ -288,7 +319,14 @@ void X11Session::RequestStop() {
 }
 
 // ---------------------------------------------------------------------------
-// The editor thread
+// The window thread
+
+bool X11Session::WindowThreadApplies() const {
+  const int64_t idled = lastIdle.load(std::memory_order_acquire);
+  if (idled == 0) return true;
+  const auto since = Clock::now().time_since_epoch() - Clock::duration(idled);
+  return since > kIdleLapse;
+}
 
 void X11Session::Run() {
   threadSession = this;
@@ -298,15 +336,16 @@ void X11Session::Run() {
   const int connectionFd = x->xcb_get_file_descriptor(connection);
   Clock::time_point nextTick = Clock::now();  // the whole panel at once
   while (!stop.load(std::memory_order_acquire)) {
-    DispatchEvents();
-    if (stop.load(std::memory_order_acquire)) break;
+    ReadEvents();
     if (x->xcb_connection_has_error(connection)) {
       // The display went away: drawing ends here, quietly. A gesture in
       // progress ends for the host now rather than at close.
-      if (AcquireLock()) owner->EndOpenGesture();
-      ReleaseLock();
+      Queue(InputEvent::kEndGesture, 0, 0, MouseModifiers{});
+      if (WindowThreadApplies()) ApplyInput();
       break;
     }
+    if (WindowThreadApplies()) ApplyInput();
+    if (stop.load(std::memory_order_acquire)) break;
     const Clock::time_point now = Clock::now();
     if (now >= nextTick) {
       Rect dirty{};
@@ -327,7 +366,7 @@ void X11Session::Run() {
   threadSession = nullptr;
 }
 
-void X11Session::DispatchEvents() {
+void X11Session::ReadEvents() {
   while (!stop.load(std::memory_order_acquire)) {
     xcb_generic_event_t* event = x->xcb_poll_for_event(connection);
     if (event == nullptr) break;
@@ -335,29 +374,6 @@ void X11Session::DispatchEvents() {
     std::free(event);
   }
   FlushMotion();
-  ReleaseLock();
-}
-
-bool X11Session::AcquireLock() {
-  if (lockHeld) return true;
-  PlugLock& lock = owner->Plugin()->Lock();
-  while (!stop.load(std::memory_order_acquire)) {
-    if (lock.TryLock()) {
-      lockHeld = true;
-      return true;
-    }
-    // Whoever holds the lock may be closing this window: wait on the stop
-    // request, a millisecond at a time.
-    pollfd wake{wakeFd, POLLIN, 0};
-    poll(&wake, 1, 1);
-  }
-  return false;
-}
-
-void X11Session::ReleaseLock() {
-  if (!lockHeld) return;
-  lockHeld = false;
-  owner->Plugin()->Lock().Unlock();
 }
 
 void X11Session::HandleEvent(const xcb_generic_event_t* event) {
@@ -381,30 +397,28 @@ void X11Session::HandleEvent(const xcb_generic_event_t* event) {
       break;
     case XCB_BUTTON_RELEASE: {
       const auto* e = reinterpret_cast<const xcb_button_release_event_t*>(event);
-      if (e->detail < 1 || e->detail > 3 || !AcquireLock()) break;
-      owner->HandleMouseUp(e->event_x, e->event_y, ModifiersAfter(e->state, e->detail, false));
+      if (e->detail < 1 || e->detail > 3) break;
+      Queue(InputEvent::kRelease, e->event_x, e->event_y, ModifiersAfter(e->state, e->detail, false));
       break;
     }
-    case XCB_KEY_PRESS:
-    case XCB_KEY_RELEASE:
-      HandleKey(reinterpret_cast<const xcb_key_press_event_t*>(event), type == XCB_KEY_PRESS);
-      break;
     case XCB_LEAVE_NOTIFY: {
       const auto* e = reinterpret_cast<const xcb_leave_notify_event_t*>(event);
-      if (owner->hoverTracking && e->mode == XCB_NOTIFY_MODE_NORMAL && AcquireLock()) {
-        owner->HandleMouseOut();
+      if (e->mode == XCB_NOTIFY_MODE_GRAB || e->mode == XCB_NOTIFY_MODE_UNGRAB) {
+        // Another client took the pointer, or our grab ended without a
+        // release reaching us: a held button no longer drags anything.
+        Queue(InputEvent::kEndGesture, 0, 0, MouseModifiers{});
+      } else if (owner->hoverTracking) {
+        Queue(InputEvent::kLeave, 0, 0, MouseModifiers{});
       }
       break;
     }
+    case XCB_UNMAP_NOTIFY:
+      // The panel or a window above it went out of sight under a held button.
+      Queue(InputEvent::kEndGesture, 0, 0, MouseModifiers{});
+      break;
     case XCB_DESTROY_NOTIFY:
       if (reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window == window) {
         windowGone = true;
-      }
-      break;
-    case XCB_MAPPING_NOTIFY:
-      if (reinterpret_cast<const xcb_mapping_notify_event_t*>(event)->request ==
-          XCB_MAPPING_KEYBOARD) {
-        LoadKeymap();
       }
       break;
     default:
@@ -416,10 +430,10 @@ void X11Session::HandleButtonPress(const xcb_button_press_event_t* e) {
   const int px = e->event_x;
   const int py = e->event_y;
   if (e->detail == 4 || e->detail == 5) {  // one wheel notch up or down
-    if (AcquireLock()) owner->HandleWheel(px, py, ModifiersOf(e->state), e->detail == 4 ? 1 : -1);
+    Queue(InputEvent::kWheel, px, py, ModifiersOf(e->state), e->detail == 4 ? 1 : -1);
     return;
   }
-  if (e->detail < 1 || e->detail > 3 || !AcquireLock()) return;
+  if (e->detail < 1 || e->detail > 3) return;
   // While a button is held, X grabs the pointer for this window (the
   // implicit grab of the press): drags and the release arrive here even
   // outside it.
@@ -430,14 +444,14 @@ void X11Session::HandleButtonPress(const xcb_button_press_event_t* e) {
                            std::abs(py - firstPressY) <= kDoubleClickDistance;
   if (doubleClick) {
     firstPressValid = false;  // a third press starts afresh
-    owner->HandleDoubleClick(px, py, modifiers);
+    Queue(InputEvent::kDoubleClick, px, py, modifiers);
     return;
   }
   firstPressValid = e->detail == 1;
   firstPressTime = e->time;
   firstPressX = px;
   firstPressY = py;
-  owner->HandleMouseDown(px, py, modifiers);
+  Queue(InputEvent::kPress, px, py, modifiers);
 }
 
 void X11Session::FlushMotion() {
@@ -445,30 +459,10 @@ void X11Session::FlushMotion() {
   motionPending = false;
   const xcb_motion_notify_event_t& e = motion;
   if ((e.state & (XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_3)) != 0) {
-    if (AcquireLock()) owner->HandleMouseDrag(e.event_x, e.event_y, ModifiersOf(e.state));
-  } else if (owner->hoverTracking && AcquireLock()) {
-    owner->HandleMouseOver(e.event_x, e.event_y, ModifiersOf(e.state));
+    Queue(InputEvent::kDrag, e.event_x, e.event_y, ModifiersOf(e.state));
+  } else if (owner->hoverTracking) {
+    Queue(InputEvent::kHover, e.event_x, e.event_y, ModifiersOf(e.state));
   }
-}
-
-void X11Session::HandleKey(const xcb_key_press_event_t* e, bool pressed) {
-  if (pressed && keysymsPerKeycode > 0) {
-    const int row = e->detail - minKeycode;
-    if (row >= 0 && row < keycodeCount) {
-      const auto* map = static_cast<const xcb_keysym_t*>(keysyms.Data());
-      const int key = KeyCodeForKeysym(map[row * keysymsPerKeycode]);
-      if (key >= 0 && AcquireLock() && owner->HandleKeyDown(e->event_x, e->event_y, key)) return;
-    }
-  }
-  // Keys the panel does not take, and every release, go on to the host's
-  // window as if we had not been there.
-  xcb_key_press_event_t forwarded = *e;
-  forwarded.event = parent;
-  forwarded.child = window;
-  char raw[32] = {};
-  std::memcpy(raw, &forwarded, sizeof forwarded);
-  x->xcb_send_event(connection, 1, parent,
-                    pressed ? XCB_EVENT_MASK_KEY_PRESS : XCB_EVENT_MASK_KEY_RELEASE, raw);
 }
 
 void X11Session::Paint(const Rect& rect) {
@@ -506,6 +500,68 @@ void X11Session::Paint(const Rect& rect) {
 }
 
 // ---------------------------------------------------------------------------
+// Input
+
+void X11Session::Queue(InputEvent::Kind kind, int px, int py, const MouseModifiers& modifiers,
+                       int delta) {
+  std::lock_guard<std::mutex> guard(queueMutex);
+  if (queueCount > 0 && (kind == InputEvent::kDrag || kind == InputEvent::kHover)) {
+    // A host that idles slowly sees one step for all the motion in between.
+    InputEvent& last = queue[(queueHead + queueCount - 1) % kQueueCapacity];
+    if (last.kind == kind) {
+      last = InputEvent{kind, px, py, delta, modifiers};
+      return;
+    }
+  }
+  // A full queue means nobody has applied input for a long while: what
+  // comes now is dropped, except the end of a gesture, which replaces the
+  // newest entry so that no edit is left open.
+  if (queueCount == kQueueCapacity) {
+    if (kind != InputEvent::kEndGesture) return;
+    --queueCount;
+  }
+  queue[(queueHead + queueCount) % kQueueCapacity] = InputEvent{kind, px, py, delta, modifiers};
+  ++queueCount;
+}
+
+bool X11Session::Pop(InputEvent& event) {
+  std::lock_guard<std::mutex> guard(queueMutex);
+  if (queueCount == 0) return false;
+  event = queue[queueHead];
+  queueHead = (queueHead + 1) % kQueueCapacity;
+  --queueCount;
+  return true;
+}
+
+void X11Session::ApplyInput() {
+  std::unique_lock<std::recursive_mutex> hold(applyMutex, std::try_to_lock);
+  // Busy elsewhere (the other thread applies), or a host calling its idle
+  // from inside one of our own callbacks: the events wait.
+  if (!hold.owns_lock() || applying) return;
+  applying = true;
+  InputEvent event;
+  // A close (or its request) drops what still waits.
+  while (!inputClosed.load(std::memory_order_acquire) && !stop.load(std::memory_order_acquire) &&
+         Pop(event)) {
+    Apply(event);
+  }
+  applying = false;
+}
+
+void X11Session::Apply(const InputEvent& e) {
+  switch (e.kind) {
+    case InputEvent::kPress: owner->HandleMouseDown(e.x, e.y, e.modifiers); break;
+    case InputEvent::kDoubleClick: owner->HandleDoubleClick(e.x, e.y, e.modifiers); break;
+    case InputEvent::kRelease: owner->HandleMouseUp(e.x, e.y, e.modifiers); break;
+    case InputEvent::kDrag: owner->HandleMouseDrag(e.x, e.y, e.modifiers); break;
+    case InputEvent::kWheel: owner->HandleWheel(e.x, e.y, e.modifiers, e.delta); break;
+    case InputEvent::kHover: owner->HandleMouseOver(e.x, e.y, e.modifiers); break;
+    case InputEvent::kLeave: owner->HandleMouseOut(); break;
+    case InputEvent::kEndGesture: owner->EndOpenGesture(); break;
+  }
+}
+
+// ---------------------------------------------------------------------------
 // IGraphicsX11
 
 IGraphicsX11::IGraphicsX11(IEffectBase* plugin, int width, int height, int frameRate,
@@ -516,7 +572,7 @@ IGraphicsX11::~IGraphicsX11() {
   CloseWindow();
   if (retired != nullptr && retired->thread.get_id() == std::this_thread::get_id()) {
     retired->thread.detach();  // destroyed from inside its own callback: a host fault
-    retired = nullptr;
+    retired.reset();
   }
   ReapRetired();
 }
@@ -524,12 +580,11 @@ IGraphicsX11::~IGraphicsX11() {
 void IGraphicsX11::ReapRetired() {
   if (retired == nullptr) return;
   retired->thread.join();
-  delete retired;
-  retired = nullptr;
+  retired.reset();
 }
 
 void* IGraphicsX11::OpenWindow(void* parent) {
-  if (session != nullptr) CloseWindow();
+  CloseWindow();
   if (retired != nullptr) {
     // Reopened from inside the callback in which its own thread closed the
     // window: that thread cannot be joined here.
@@ -540,46 +595,66 @@ void* IGraphicsX11::OpenWindow(void* parent) {
   if (parentId == 0 || parentId > kHighestXid || Surface() == nullptr) return nullptr;
   const xcb::Functions* functions = xcb::Library();
   if (functions == nullptr) return nullptr;
-  auto* opened = new (std::nothrow) X11Session(this, functions);
+  std::shared_ptr<X11Session> opened(new (std::nothrow) X11Session(this, functions));
   if (opened == nullptr) return nullptr;
-  if (!opened->Create(static_cast<xcb_window_t>(parentId))) {
-    delete opened;
-    return nullptr;
-  }
+  if (!opened->Create(static_cast<xcb_window_t>(parentId))) return nullptr;
   MarkAllDirty();
   try {
-    opened->thread = std::thread(&X11Session::Run, opened);
+    opened->thread = std::thread(&X11Session::Run, opened.get());
   } catch (...) {
     opened->Teardown();
-    delete opened;
     return nullptr;
   }
-  session = opened;
+  {
+    std::lock_guard<std::mutex> guard(sessionMutex);
+    session = opened;
+  }
   windowId.store(opened->window, std::memory_order_release);
   return WindowHandle();
 }
 
 void IGraphicsX11::CloseWindow() {
-  X11Session* closing = session;
+  std::shared_ptr<X11Session> closing;
+  {
+    std::lock_guard<std::mutex> guard(sessionMutex);
+    closing = std::move(session);
+  }
   if (closing == nullptr) return;
-  session = nullptr;
   windowId.store(0, std::memory_order_release);
   closing->RequestStop();
-  if (closing->thread.get_id() == std::this_thread::get_id()) {
-    // The host closed the editor from inside a callback of our own gesture:
-    // the thread tears its window down when the callback returns, and is
-    // joined by the next open, close or the destructor.
+  const bool ownThread = closing->thread.get_id() == std::this_thread::get_id();
+  // The host closed the editor from inside a callback of the window
+  // thread's own input: it cannot be joined here; it tears its window down
+  // when the callback returns, and is joined by the next open, close or
+  // the destructor.
+  if (!ownThread) closing->thread.join();
+  {
+    // Waits for an event being applied on another thread; a close from
+    // inside one (this thread) drops the rest of it.
+    std::lock_guard<std::recursive_mutex> hold(closing->applyMutex);
+    closing->inputClosed.store(true, std::memory_order_release);
     EndOpenGesture();
+  }
+  if (ownThread) {
     closing->closedFromOwnThread = true;
-    retired = closing;
+    retired = std::move(closing);
     return;
   }
-  closing->thread.join();
-  // The capture state is ours again after the join.
-  EndOpenGesture();
   closing->Teardown();
-  delete closing;
   ReapRetired();
+}
+
+void IGraphicsX11::Idle() {
+  std::shared_ptr<X11Session> open;
+  {
+    std::lock_guard<std::mutex> guard(sessionMutex);
+    open = session;
+  }
+  if (open == nullptr) return;
+  open->lastIdle.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
+  // The reference keeps the session whole should the host close the window
+  // from inside one of the host calls made here.
+  open->ApplyInput();
 }
 
 void* IGraphicsX11::WindowHandle() {

@@ -2,31 +2,35 @@
 // The editor window on Linux: a child X window inside the host's editor
 // frame, on the editor's own connection to the X server.
 //
-// Threads. The host opens and closes the window from its dispatcher thread
-// with PlugLock held. Each open window has one editor thread of its own,
-// which alone talks to the X server between open and close: it waits for
-// X events and for the 25 Hz timer, draws the controls into the surface and
-// copies dirty rectangles (and exposed ones) to the window. No drawing or X
-// call ever happens on the audio thread or on the host's threads after the
-// window is up.
+// Threads. Each open window has a thread of its own, which alone talks to
+// the X server between open and close: it waits for X events and for the
+// 25 Hz timer, draws the controls into the surface and copies dirty
+// rectangles (and exposed ones) to the window. Drawing takes no lock:
+// values reach the controls as atomics.
 //
-// The editor thread takes PlugLock for mouse and key handling only (a
-// gesture reaches the plug-in and the host under it), and only with TryLock,
-// checking between tries whether it must stop; it never waits for the lock
-// unboundedly. So CloseWindow, which holds PlugLock, can stop the thread and
-// join it: the thread is either drawing (bounded), waiting for events, or
-// trying for the lock, and each of those ends when told to stop. Drawing
-// takes no lock: values reach the controls as atomics. After the join,
-// CloseWindow ends a gesture left open. A host that closes the editor from
-// inside one of our own gesture callbacks (on the editor thread) cannot
-// join it there: the thread then tears its window down itself and is joined
-// at the next open, close or destruction. A lost X connection ends the
-// thread quietly, ending an open gesture first.
+// The user's input is not applied there. The window thread turns X events
+// into a queue of mouse events; whoever applies them calls the host (begin,
+// automate, end). When the host sends idle calls, that is the idling thread,
+// the host's user-interface thread, as hosts expect; a host that has not
+// idled for half a second (or never does) has them applied by the window
+// thread instead, in the same order. Either way no lock of the plug-in is
+// held while the host is called: PlugLock is taken only inside
+// SetParameterFromEditor, for the store.
+//
+// Closing (the host's user-interface thread; no lock) stops and joins the
+// window thread, waits for input being applied on another thread, ends a
+// gesture left open and destroys the window. A close from inside one of our
+// own host calls drops the rest of the event being applied. A host that
+// closes the editor from inside a callback on the window thread cannot have
+// that thread joined there: the thread then tears its window down itself
+// and is joined at the next open, close or destruction.
 //
 // No X header here: the window is an X id carried in a void*.
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 
 #include "OffscreenGraphics.h"
 
@@ -42,13 +46,12 @@ class IGraphicsX11 : public IGraphicsOffscreen {
  public:
   // [construction thread; no lock]
   IGraphicsX11(IEffectBase* plugin, int width, int height, int frameRate, ModuleHandle module);
-  // [dispatcher thread; no lock] Closes an open window first.
+  // [the host's user-interface thread; no lock] Closes an open window first.
   ~IGraphicsX11() override;
 
   // [editor thread; no lock] Copies rect of the surface to the window.
   bool PaintSurface(const Rect& rect) override;
-  // [editor thread; takes PlugLock (blocking: no control of Veltrax
-  // resizes)] Resizes the window with the surface.
+  // [window thread; no lock] Resizes the window with the surface.
   void Resize(int newWidth, int newHeight) override;
   const char* DrawingApiName() override { return "X11"; }
 
@@ -69,26 +72,30 @@ class IGraphicsX11 : public IGraphicsOffscreen {
   // connection of its own; false when there is none within half a second.
   bool ReadClipboardText(GrowString& out) override;
 
-  // [dispatcher thread; PlugLock held] parent is the host's X window id.
-  // None when there is no X server, no usable visual, or parent is no
-  // window; an X error then stays on the editor's own connection.
+  // [the host's user-interface thread; PlugLock not held] parent is the
+  // host's X window id. None when there is no X server, no usable visual,
+  // or parent is no window; an X error then stays on the editor's own
+  // connection.
   void* OpenWindow(void* parent) override;
-  // [dispatcher thread; PlugLock held] Stops and joins the editor thread,
-  // ends a gesture left open, destroys the window and the connection.
+  // [the host's user-interface thread, or the window thread from inside a
+  // host callback; PlugLock not held] See the file comment.
   void CloseWindow() override;
   // [any thread; no lock] The window's X id, or none.
   void* WindowHandle() override;
-  // [dispatcher thread; PlugLock held] Nothing to do: the editor thread
-  // keeps its own time, whether or not the host sends idle calls.
-  void Idle() override {}
+  // [the host's user-interface thread; PlugLock not held] Applies the
+  // user's input that waits, so that the host hears of it on this thread.
+  void Idle() override;
+
  private:
   friend struct X11Session;
   // Joins and frees a session whose thread closed its own window.
   void ReapRetired();
+  std::shared_ptr<X11Session> OpenSession();
 
-  X11Session* session = nullptr;  // the open window, none while closed
-  X11Session* retired = nullptr;  // closed from its own thread, not yet joined
-  std::atomic<uint32_t> windowId{0};  // the open window's X id, 0 while closed
+  std::mutex sessionMutex;  // guards session: idle calls may come from anywhere
+  std::shared_ptr<X11Session> session;  // the open window, none while closed
+  std::shared_ptr<X11Session> retired;  // closed from its own thread, not yet joined
+  std::atomic<uint32_t> windowId{0};    // the open window's X id, 0 while closed
 };
 
 }  // namespace veltrax

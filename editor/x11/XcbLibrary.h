@@ -36,18 +36,16 @@ namespace xcb {
   X(xcb_create_colormap)                      \
   X(xcb_free_colormap)                        \
   X(xcb_map_window)                           \
+  X(xcb_change_window_attributes)             \
+  X(xcb_query_tree)                           \
+  X(xcb_query_tree_reply)                     \
   X(xcb_destroy_window)                       \
   X(xcb_configure_window)                     \
   X(xcb_create_gc)                            \
   X(xcb_free_gc)                              \
   X(xcb_put_image)                            \
-  X(xcb_send_event)                           \
   X(xcb_get_input_focus)                      \
   X(xcb_get_input_focus_reply)                \
-  X(xcb_get_keyboard_mapping)                 \
-  X(xcb_get_keyboard_mapping_reply)           \
-  X(xcb_get_keyboard_mapping_keysyms)         \
-  X(xcb_get_keyboard_mapping_keysyms_length)  \
   X(xcb_intern_atom)                          \
   X(xcb_intern_atom_reply)                    \
   X(xcb_convert_selection)                    \

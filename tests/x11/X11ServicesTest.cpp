@@ -1,5 +1,4 @@
-// The Linux window's services and key translation, on an editor that never
-// opens a window.
+// The Linux window's services, on an editor that never opens a window.
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -12,22 +11,9 @@
 
 #include "EditorTypes.h"
 #include "X11Graphics.h"
-#include "X11Keys.h"
 
 namespace veltrax {
 namespace {
-
-TEST(X11Keys, TranslateAsTheWindowsWindowDoes) {
-  EXPECT_EQ(KeyCodeForKeysym(' '), KeySpace);
-  EXPECT_EQ(KeyCodeForKeysym(0xFF52), KeyUp);
-  EXPECT_EQ(KeyCodeForKeysym(0xFF53), KeyRight);
-  EXPECT_EQ(KeyCodeForKeysym('0'), KeyDigit0);
-  EXPECT_EQ(KeyCodeForKeysym('9'), KeyDigit0 + 9);
-  EXPECT_EQ(KeyCodeForKeysym('a'), KeyLetterA);
-  EXPECT_EQ(KeyCodeForKeysym('Z'), KeyLetterZ);
-  EXPECT_EQ(KeyCodeForKeysym(0xFF0D), -1);  // Return goes to the host
-  EXPECT_EQ(KeyCodeForKeysym(0xFFBE), -1);  // F1
-}
 
 class X11Services : public ::testing::Test {
  protected:

@@ -44,7 +44,7 @@ intptr_t VST_CALLBACK AutomationHost(AEffect* effect, int32_t opcode, int32_t in
   if (opcode == audioMasterVersion) return 2400;
   if (opcode == audioMasterAutomate || opcode == audioMasterBeginEdit ||
       opcode == audioMasterEndEdit) {
-    Log().Add(Automation{effect, opcode, index, opt});
+    Log().Add(Automation{effect, opcode, index, opt, std::this_thread::get_id()});
   }
   return 0;
 }
@@ -68,6 +68,19 @@ xcb_window_t CreateTopWindow(int x, int y, int width, int height) {
                     static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                     XCB_COPY_FROM_PARENT,
                     XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+  xcb_map_window(c, window);
+  Sync();
+  return window;
+}
+
+xcb_window_t CreateChildWindow(xcb_window_t parent, int x, int y, int width, int height) {
+  xcb_connection_t* c = Connection();
+  const xcb_window_t window = xcb_generate_id(c);
+  const uint32_t values[] = {Screen()->black_pixel};
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, window, parent, static_cast<int16_t>(x),
+                    static_cast<int16_t>(y), static_cast<uint16_t>(width),
+                    static_cast<uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                    XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, values);
   xcb_map_window(c, window);
   Sync();
   return window;

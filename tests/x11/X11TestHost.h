@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "PluginHost.h"
@@ -20,6 +21,7 @@ struct Automation {
   int32_t opcode;  // audioMasterBeginEdit, audioMasterAutomate or audioMasterEndEdit
   int32_t index;
   float value;
+  std::thread::id thread;  // the thread the plug-in called on
 };
 
 // The callbacks an editor made, in order. [any thread]
@@ -46,6 +48,8 @@ void Sync();
 
 // A mapped top-level window at (x, y) on the root window.
 xcb_window_t CreateTopWindow(int x, int y, int width, int height);
+// A mapped child window of parent.
+xcb_window_t CreateChildWindow(xcb_window_t parent, int x, int y, int width, int height);
 void DestroyWindow(xcb_window_t window);
 std::vector<xcb_window_t> Children(xcb_window_t window);
 

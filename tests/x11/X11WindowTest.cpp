@@ -1,7 +1,8 @@
 // The Linux editor window, driven as a host drives it: Veltrax.so loaded
 // through its entry point, the editor opened in a top-level X window of the
 // test, real input through the XTEST extension, pixels read back from the
-// server. None of these tests calls effEditIdle: the window draws on its own.
+// server. Unless a test says so it calls no effEditIdle: the window then
+// draws and applies input on its own.
 
 #include <dirent.h>
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -81,6 +83,15 @@ void ExpectFramed(const std::vector<Automation>& log, int index) {
       EXPECT_EQ(log[i].opcode, audioMasterAutomate);
     }
   }
+}
+
+// The log as letters: B begin, A automate, E end.
+std::string Opcodes(const std::vector<Automation>& log) {
+  std::string letters;
+  for (const Automation& a : log) {
+    letters += a.opcode == audioMasterBeginEdit ? 'B' : a.opcode == audioMasterEndEdit ? 'E' : 'A';
+  }
+  return letters;
 }
 
 bool WaitForEnds(const Instance& plug, int count) {
@@ -208,19 +219,89 @@ TEST_F(EditorWindow, GesturesReachTheHostInOrder) {
   ASSERT_TRUE(WaitForEnds(plug, 1));
   EXPECT_EQ(plug.Get(Veltrax::kGainRight), 0.0f);
 
-  // A double click restores the default: press, release, double click
-  // (the default reported), release.
+  // A double click restores the default: the first press is an edit of
+  // its own, the reset another.
   Log().Clear();
   MovePointer(140, 95);
   for (int i = 0; i < 4; ++i) Button(1, i % 2 == 0, /*sync=*/i == 3);
   ASSERT_TRUE(WaitForEnds(plug, 2));
   const std::vector<Automation> log = Log().For(effect);
-  ASSERT_EQ(log.size(), 4u);
-  EXPECT_EQ(log[0].opcode, audioMasterBeginEdit);
-  EXPECT_EQ(log[1].opcode, audioMasterEndEdit);
-  EXPECT_EQ(log[2].opcode, audioMasterAutomate);
-  EXPECT_NEAR(log[2].value, kDefaultGain, 1e-6);
-  EXPECT_EQ(log[3].opcode, audioMasterEndEdit);
+  EXPECT_EQ(Opcodes(log), "BEBAE");
+  EXPECT_NEAR(log[3].value, kDefaultGain, 1e-6);
+  Close(plug);
+}
+
+// Chords, a right click during a drag, a release outside the panel: every
+// edit is begin, values, end, and nothing ends that did not begin.
+TEST_F(EditorWindow, EveryButtonPatternKeepsTheEditsWhole) {
+  Instance plug(&AutomationHost);
+  ASSERT_TRUE(Open(plug, top));
+  const AEffect* effect = plug.effect();
+  // Left held on the left gain, right pressed on the right one, released in turn.
+  Drag(120, 70, 120, 50, /*keepHeld=*/true);
+  MovePointer(300, 70);
+  Button(3, true);
+  Button(3, false);
+  Button(1, false);
+  ASSERT_TRUE(WaitForEnds(plug, 2));
+  EXPECT_EQ(Opcodes(Log().For(effect)).substr(0, 1), "B");
+  EXPECT_EQ(Opcodes(Log().For(effect)).substr(Opcodes(Log().For(effect)).size() - 3), "EBE");
+  // A drag released far outside the window.
+  Log().Clear();
+  Drag(120, 70, 760, 280);
+  ASSERT_TRUE(WaitForEnds(plug, 1));
+  ExpectFramed(Log().For(effect), Veltrax::kGainLeft);
+  Close(plug);
+}
+
+// The pointer taken away mid-drag: the host hides the frame the panel sits
+// in (an unmap), or a window further up (the grab ends without a release
+// reaching us). The edit ends then; the release later ends nothing.
+TEST_F(EditorWindow, AHiddenFrameEndsTheDrag) {
+  Instance plug(&AutomationHost);
+  const AEffect* effect = plug.effect();
+  const xcb_window_t frame = CreateChildWindow(top, 0, 0, 720, 200);
+  ASSERT_TRUE(Open(plug, frame));
+  for (const xcb_window_t hidden : {frame, top}) {
+    Log().Clear();
+    Drag(120, 70, 120, 40, /*keepHeld=*/true);
+    ASSERT_TRUE(WaitFor([&] { return Log().Count(effect, audioMasterAutomate) > 0; }));
+    xcb_unmap_window(Connection(), hidden);
+    Sync();
+    EXPECT_TRUE(WaitForEnds(plug, 1)) << (hidden == frame ? "frame" : "top window");
+    Button(1, false);
+    xcb_map_window(Connection(), hidden);
+    Sync();
+    Click(kPowerX, kPowerY);  // everything before it has been seen once this ends
+    ASSERT_TRUE(WaitForEnds(plug, 2));
+    const std::string letters = Opcodes(Log().For(effect));
+    EXPECT_EQ(letters.substr(0, 1), "B");
+    EXPECT_EQ(letters.substr(letters.size() - 4), "EBAE");
+    EXPECT_EQ(Log().Count(effect, audioMasterBeginEdit), 2);
+  }
+  Close(plug);
+}
+
+// A host that idles: everything the panel tells it comes on the idling thread.
+TEST_F(EditorWindow, WithIdleCallsTheHostHearsTheEditorOnItsOwnThread) {
+  Instance plug(&AutomationHost);
+  ASSERT_TRUE(Open(plug, top));
+  const AEffect* effect = plug.effect();
+  auto idleUntil = [&](const std::function<bool()>& done) {
+    return WaitFor([&] {
+      plug.Dispatch(effEditIdle);
+      return done();
+    });
+  };
+  plug.Dispatch(effEditIdle);
+  Click(kPowerX, kPowerY);
+  Drag(120, 70, 120, 40);
+  Click(300, 70, 4);
+  MovePointer(140, 95);
+  for (int i = 0; i < 4; ++i) Button(1, i % 2 == 0, /*sync=*/i == 3);
+  ASSERT_TRUE(idleUntil([&] { return Log().Count(effect, audioMasterEndEdit) >= 5; }));
+  const std::vector<Automation> log = Log().For(effect);
+  for (const Automation& a : log) EXPECT_EQ(a.thread, std::this_thread::get_id());
   Close(plug);
 }
 
@@ -380,10 +461,11 @@ TEST_F(EditorWindow, ALostDisplayEndsDrawingQuietly) {
 AEffect* closingInside = nullptr;
 intptr_t VST_CALLBACK ClosingHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
                                   void* ptr, float opt) {
+  const intptr_t answer = AutomationHost(effect, opcode, index, value, ptr, opt);
   if (opcode == audioMasterBeginEdit && effect == closingInside) {
     effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);
   }
-  return AutomationHost(effect, opcode, index, value, ptr, opt);
+  return answer;
 }
 
 TEST_F(EditorWindow, ClosingFromInsideAGestureCallbackIsSafe) {
@@ -393,6 +475,9 @@ TEST_F(EditorWindow, ClosingFromInsideAGestureCallbackIsSafe) {
   Click(kPowerX, kPowerY);
   EXPECT_TRUE(WaitFor([&] { return Children(top).empty(); }));
   EXPECT_TRUE(WaitForEnds(plug, 1));
+  // The rest of the click is dropped: the switch did not move.
+  EXPECT_EQ(Opcodes(Log().For(plug.effect())), "BE");
+  EXPECT_EQ(plug.Get(Veltrax::kPower), 1.0f);
   closingInside = nullptr;
   ASSERT_TRUE(Open(plug, top));
   Close(plug);
@@ -435,7 +520,9 @@ TEST_F(EditorWindow, WithoutAnXServerOpenAnswersZero) {
   EXPECT_TRUE(Children(top).empty());
 }
 
-TEST_F(EditorWindow, KeysThePanelDoesNotTakeGoToTheHost) {
+// The panel selects no keys: the server delivers them to the host's window
+// as real events, not as events the editor sent on.
+TEST_F(EditorWindow, KeysGoToTheHostAsRealEvents) {
   Instance plug(&AutomationHost);
   ASSERT_TRUE(Open(plug, top));
   xcb_set_input_focus(Connection(), XCB_INPUT_FOCUS_POINTER_ROOT, top, XCB_CURRENT_TIME);
@@ -443,17 +530,18 @@ TEST_F(EditorWindow, KeysThePanelDoesNotTakeGoToTheHost) {
   while (xcb_generic_event_t* old = xcb_poll_for_event(Connection())) std::free(old);
   Key('a', true);
   Key('a', false);
-  int forwarded = 0;
+  int real = 0, sent = 0;
   WaitFor([&] {
     while (xcb_generic_event_t* event = xcb_poll_for_event(Connection())) {
       const uint8_t type = event->response_type;
-      // Sent events carry the high bit: these came through the editor.
-      if (type == (XCB_KEY_PRESS | 0x80) || type == (XCB_KEY_RELEASE | 0x80)) ++forwarded;
+      if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) ++real;
+      if (type == (XCB_KEY_PRESS | 0x80) || type == (XCB_KEY_RELEASE | 0x80)) ++sent;
       std::free(event);
     }
-    return forwarded == 2;
+    return real == 2;
   });
-  EXPECT_EQ(forwarded, 2);
+  EXPECT_EQ(real, 2);
+  EXPECT_EQ(sent, 0);
   Close(plug);
 }
 
