@@ -8,15 +8,20 @@
 //
 // Thread tags: [who calls; which lock]. Everything here runs on the thread
 // that owns the window, the host's UI thread, which is also the thread that
-// calls effEditOpen and effEditClose (the dispatcher then holds PlugLock).
+// calls effEditOpen and effEditClose; no lock of the plug-in is held there.
 // Control gestures reach the plug-in through SetParameterFromEditor, which
-// takes PlugLock itself.
+// takes PlugLock itself for the store only, and the host after releasing it.
+// A close from another thread (a host destroying the instance elsewhere)
+// has the owner thread destroy the window and never waits with PlugLock
+// held.
 
 #include <memory>
 
 #include "IGraphics.h"
 
 namespace veltrax {
+
+struct WindowLink;
 
 // What the timer does with an open text entry.
 enum TextEntryState : int {
@@ -45,12 +50,15 @@ class IGraphicsWin : public IGraphics {
   const char* DrawingApiName() override { return "Windows GDI"; }
   void BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
                       const char* initialText, Parameter* parameter) override;
-  // [dispatcher thread; PlugLock held] The child window inside parent; none
-  // when it cannot be made. A window that is still open is replaced by one
-  // of the same size and relative position.
+  // [the host's UI thread; PlugLock not held] The child window inside
+  // parent; none when it cannot be made. A window that is still open is
+  // replaced by one of the same size and relative position.
   void* OpenWindow(void* parent) override;
-  // [dispatcher thread; PlugLock held] Ends an open gesture, entry, menu and
-  // capture, then destroys the window; nothing when none is open.
+  // [any thread; PlugLock not held] Ends an open gesture, entry, menu and
+  // capture, then destroys the window; nothing when none is open. From
+  // another thread the owner thread is asked to do it; one that does not
+  // answer within 5 s has the window cut off from the editor, once no
+  // message of ours is being handled there.
   void CloseWindow() override;
   void* WindowHandle() override { return window; }
   void HideCursor() override;
@@ -108,8 +116,12 @@ class IGraphicsWin : public IGraphics {
   void ForgetWindow();
   // Destroys the window on the thread that owns it.
   void DestroyWindowOnOwnerThread();
+  // Lets go of the window procedure's way to this editor; with wait, also
+  // waits until no message of ours is being handled on the window's thread.
+  void DropLink(bool wait);
 
   void* window = nullptr;
+  WindowLink* link = nullptr;  // one reference while the window is ours
   void* entryBox = nullptr;
   void* tooltipWindow = nullptr;
   IControl* entryControl = nullptr;    // not owned

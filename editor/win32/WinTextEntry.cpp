@@ -12,6 +12,7 @@
 
 #include "Controls.h"
 #include "IGraphicsWin.h"
+#include "WinWindowLink.h"
 #include "Parameter.h"
 
 namespace veltrax {
@@ -76,9 +77,14 @@ void IGraphicsWin::CancelTextEntry() { entryState = EntryCancel; }
 
 intptr_t IGraphicsWin::EntryBoxProc(void* handle, unsigned message, uintptr_t wParam, intptr_t lParam) {
   HWND box = AsWindow(handle);
-  auto* editor = reinterpret_cast<IGraphicsWin*>(GetWindowLongPtrA(GetParent(box), GWLP_USERDATA));
-  if (!editor || editor->entryBox != handle) return DefWindowProcA(box, message, wParam, lParam);
-  return editor->HandleEntryBoxMessage(message, wParam, lParam);
+  // The editor, through its window's link, as the window procedure reaches it.
+  auto* link = reinterpret_cast<WindowLink*>(GetWindowLongPtrA(GetParent(box), GWLP_USERDATA));
+  IGraphicsWin* editor = link ? link->Enter() : nullptr;
+  if (!editor) return DefWindowProcA(box, message, wParam, lParam);
+  const intptr_t result = editor->entryBox == handle ? editor->HandleEntryBoxMessage(message, wParam, lParam)
+                                                     : DefWindowProcA(box, message, wParam, lParam);
+  link->Leave();
+  return result;
 }
 
 intptr_t IGraphicsWin::HandleEntryBoxMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {

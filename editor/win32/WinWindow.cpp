@@ -6,10 +6,12 @@
 #include <windows.h>
 #include <windowsx.h>
 
+#include <atomic>
 #include <new>
 
 #include "Controls.h"
 #include "IGraphicsWin.h"
+#include "WinWindowLink.h"
 #include "PlatformGraphics.h"
 #include "PngImage.h"
 
@@ -25,8 +27,9 @@ constexpr UINT_PTR kRedrawTimer = 2;
 constexpr UINT kCloseOnOwnerThread = WM_USER + 0x5654;
 constexpr UINT kCloseTimeoutMs = 5000;
 
-// Editor windows of all instances in this module; the class lives while one exists.
-int windowCount = 0;
+// Editor windows of all instances in this module; the class lives while one
+// exists. A close from another thread counts too, hence atomic.
+std::atomic<int> windowCount{0};
 // Handed from OpenWindow to the creation handler of the window being made.
 double openingFrameRate = 25.0;
 
@@ -123,8 +126,16 @@ void* IGraphicsWin::OpenWindow(void* parent) {
     return nullptr;
   }
   openingFrameRate = frameRate;
-  HWND created = CreateWindowExA(0, kWindowClass, kWindowTitle, WS_CHILD | WS_VISIBLE, x, y, w, h,
-                                 AsWindow(parent), nullptr, instance, this);
+  link = new (std::nothrow) WindowLink(this);
+  HWND created = link ? CreateWindowExA(0, kWindowClass, kWindowTitle, WS_CHILD | WS_VISIBLE, x, y,
+                                        w, h, AsWindow(parent), nullptr, instance, this)
+                      : nullptr;
+  if (!created && link) {
+    // The window never took its reference.
+    link->Release();
+    link->Release();
+    link = nullptr;
+  }
   bool classGone = false;
   if (!created) {
     window = nullptr;
@@ -160,9 +171,16 @@ void IGraphicsWin::ForgetWindow() {
   DestroyTooltips();
   KillTimer(hwnd, kRedrawTimer);
   // From here on the window procedure no longer reaches this editor.
-  SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+  DropLink(false);
   window = nullptr;
   if (--windowCount < 0) windowCount = 0;
+}
+
+void IGraphicsWin::DropLink(bool wait) {
+  if (!link) return;
+  link->CutOff(wait);
+  link->Release();
+  link = nullptr;
 }
 
 void IGraphicsWin::DestroyWindowOnOwnerThread() {
@@ -172,11 +190,14 @@ void IGraphicsWin::DestroyWindowOnOwnerThread() {
       !window) {
     return;
   }
-  // The owner thread does not answer (or is gone): cut the window off from
-  // this editor so that no later message reaches it; the window itself can
-  // only be destroyed by its own thread, or goes with it.
-  KillTimer(hwnd, kRedrawTimer);
-  SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+  // The owner thread does not answer (it is busy, or gone): cut the window
+  // off from this editor and wait until no message of ours is being handled
+  // there, so that nothing touches the editor once the caller frees it. The
+  // window itself can only be destroyed by its own thread, or goes with it.
+  DropLink(true);
+  // The window thread can no longer reach the editor: its gesture state is
+  // ours, and the host hears the end of an edit left open.
+  EndOpenGesture();
   window = nullptr;
   entryBox = nullptr;
   tooltipWindow = nullptr;
@@ -206,15 +227,25 @@ intptr_t IGraphicsWin::WindowProc(void* handle, unsigned message, uintptr_t wPar
   if (message == WM_CREATE) {
     const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
     auto* editor = static_cast<IGraphicsWin*>(create->lpCreateParams);
-    if (!editor) return -1;
+    if (!editor || !editor->link) return -1;
     editor->window = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(editor));
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(editor->link));
     editor->HandleCreate();
     return 0;
   }
-  auto* editor = reinterpret_cast<IGraphicsWin*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!editor || editor->window != handle) return DefWindowProcA(hwnd, message, wParam, lParam);
-  return editor->HandleMessage(message, wParam, lParam);
+  auto* link = reinterpret_cast<WindowLink*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (message == WM_NCDESTROY && link) {
+    // The window's last message: its reference goes.
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    link->Release();
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+  IGraphicsWin* editor = link ? link->Enter() : nullptr;
+  if (!editor) return DefWindowProcA(hwnd, message, wParam, lParam);
+  const intptr_t result = editor->window == handle ? editor->HandleMessage(message, wParam, lParam)
+                                                   : DefWindowProcA(hwnd, message, wParam, lParam);
+  link->Leave();
+  return result;
 }
 
 void IGraphicsWin::HandleCreate() {

@@ -57,6 +57,8 @@ class Instance {
   Instance& operator=(const Instance&) = delete;
 
   AEffect* effect() const { return effect_; }
+  // For a test that closed the instance itself: nothing left to close.
+  void Forget() { effect_ = nullptr; }
   explicit operator bool() const { return effect_ != nullptr; }
 
   intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,

@@ -9,7 +9,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <atomic>
 #include <memory>
+#include <string>
+#include <thread>
 
 #include "EffectVST.h"
 #include "IGraphics.h"
@@ -147,6 +150,34 @@ class EditorWindow : public ::testing::Test {
         edits.push_back(r);
     }
     return edits;
+  }
+
+  // The edits of one parameter as letters: B begin, A automate, E end.
+  static std::string Letters(int index) {
+    std::string letters;
+    for (const HostRequest& r : Edits(index))
+      letters += r.opcode == audioMasterBeginEdit ? 'B' : r.opcode == audioMasterEndEdit ? 'E' : 'A';
+    return letters;
+  }
+
+  // Empty when the host heard every edit as begin, values, end, one
+  // parameter at a time, with none left open; otherwise what broke that.
+  static std::string GrammarFault() {
+    int open = -1;
+    for (size_t i = 0; i < Host().requests.size(); ++i) {
+      const HostRequest& r = Host().requests[i];
+      const std::string at = " (request " + std::to_string(i) + ")";
+      if (r.opcode == audioMasterBeginEdit) {
+        if (open >= 0) return "a begin inside an open edit" + at;
+        open = r.index;
+      } else if (r.opcode == audioMasterAutomate) {
+        if (open != r.index) return "a value outside its edit" + at;
+      } else if (r.opcode == audioMasterEndEdit) {
+        if (open != r.index) return "an end without its begin" + at;
+        open = -1;
+      }
+    }
+    return open >= 0 ? "an edit left open" : "";
   }
 
   static bool Seen(int32_t opcode, int index) {
@@ -480,6 +511,123 @@ TEST_F(EditorWindow, OpeningAgainWhileOpenKeepsSizeAndPlace) {
   EXPECT_EQ(corner.y, 7);
   EXPECT_EQ(frame.right - frame.left, 650);
   EXPECT_EQ(frame.bottom - frame.top, 150);
+}
+
+// A double click, chords of two buttons over two knobs, a right click
+// during a drag, a release outside the window: every edit stays whole.
+TEST_F(EditorWindow, EveryButtonPatternKeepsTheEditsWhole) {
+  HWND editor = OpenEditor(*plug, host);
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(PumpTicks(1));
+  const POINT knob = ScreenPoint(editor, CenterX(kGainKnob), CenterY(kGainKnob));
+  const POINT equaliser = ScreenPoint(editor, 217, 77);
+  Host().requests.clear();
+
+  MoveMouse(knob.x, knob.y);
+  for (int i = 0; i < 2; ++i) {
+    MouseButton(true);
+    MouseButton(false);
+  }
+  ASSERT_TRUE(PumpUntil([] { return Letters(0) == "BEBAE"; })) << Letters(0);
+
+  // Left held on the knob, right pressed on the equaliser, both released.
+  MoveMouse(knob.x, knob.y - 40);  // away from the double click's place
+  MouseButton(true);
+  MoveMouse(knob.x, knob.y - 48);
+  MoveMouse(equaliser.x, equaliser.y);
+  MouseButton(true, true);
+  MouseButton(false, true);
+  MouseButton(false);
+  // Left dragging the knob, right pressed on the same knob.
+  MoveMouse(knob.x, knob.y);
+  MouseButton(true);
+  MoveMouse(knob.x, knob.y - 8);
+  MouseButton(true, true);
+  MouseButton(false, true);
+  MouseButton(false);
+  // A drag released far outside the window.
+  MoveMouse(knob.x + 2, knob.y);
+  MouseButton(true);
+  MoveMouse(knob.x + 2, knob.y + 300);
+  MouseButton(false);
+  PumpPending();
+  ASSERT_TRUE(PumpTicks(1));
+  EXPECT_EQ(GrammarFault(), "");
+  EXPECT_EQ(plug->Get(0), 0.0f);  // the last drag went down to the end
+}
+
+// A host that closes the editor from inside its begin callback has had the
+// end already: the rest of the click is dropped.
+AEffect* closingInside = nullptr;
+intptr_t VST_CALLBACK ClosingHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                  void* ptr, float opt) {
+  const intptr_t answer = RecordingHost(effect, opcode, index, value, ptr, opt);
+  if (opcode == audioMasterBeginEdit && effect == closingInside)
+    effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);
+  return answer;
+}
+
+TEST_F(EditorWindow, ClosingFromInsideTheBeginCallbackDropsTheRestOfTheClick) {
+  Instance closing(&ClosingHost);
+  ASSERT_TRUE(closing);
+  closingInside = closing.effect();
+  HWND editor = OpenEditor(closing, host);
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(PumpTicks(1));
+  Host().requests.clear();
+  Click(editor, CenterX(kPowerSwitch), CenterY(kPowerSwitch));
+  ASSERT_TRUE(PumpUntil([] { return Seen(audioMasterEndEdit, 3); }));
+  PumpPending();
+  EXPECT_EQ(Letters(3), "BE");
+  EXPECT_EQ(closing.Get(3), 1.0f);
+  EXPECT_FALSE(IsWindow(editor));
+  closingInside = nullptr;
+}
+
+// The instance destroyed on another thread while the window's thread is
+// inside one of our host calls and cannot answer: the close waits out its
+// timeout, cuts the window off, waits until that call has returned, ends the
+// edit, and only then frees the instance.
+std::atomic<bool> blockInBegin{false};
+std::atomic<bool> insideBegin{false};
+std::atomic<bool> closeStarted{false};
+std::atomic<bool> closeReturned{false};
+std::atomic<bool> returnedBeforeClose{false};
+intptr_t VST_CALLBACK BlockingHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                   void* ptr, float opt) {
+  if (opcode == audioMasterBeginEdit && blockInBegin.exchange(false)) {
+    insideBegin.store(true);
+    while (!closeStarted.load()) Sleep(1);
+    Sleep(5500);  // past the close's 5 s wait for this thread
+    returnedBeforeClose.store(!closeReturned.load());
+  }
+  return RecordingHost(effect, opcode, index, value, ptr, opt);
+}
+
+TEST_F(EditorWindow, ACloseFromAnotherThreadNeverFreesTheInstanceUnderTheWindowThread) {
+  auto blocking = std::make_unique<Instance>(&BlockingHost);
+  ASSERT_TRUE(*blocking);
+  HWND editor = OpenEditor(*blocking, host);
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(PumpTicks(1));
+  Host().requests.clear();
+  blockInBegin.store(true);
+  AEffect* effect = blocking->effect();
+  std::thread closer([&] {
+    while (!insideBegin.load()) Sleep(1);
+    closeStarted.store(true);
+    effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    closeReturned.store(true);
+  });
+  Click(editor, CenterX(kPowerSwitch), CenterY(kPowerSwitch));
+  ASSERT_TRUE(PumpUntil([] { return closeReturned.load(); }, 15000));
+  closer.join();
+  blocking->Forget();  // closed above
+  EXPECT_TRUE(returnedBeforeClose.load());
+  PumpPending();  // the window's late messages no longer reach the editor
+  EXPECT_EQ(GrammarFault(), "");
+  EXPECT_EQ(Letters(3), "BAE");
+  DestroyWindow(editor);
 }
 
 TEST_F(EditorWindow, AWindowThatCannotBeMadeIsReportedAndTheEditorStaysUsable) {
