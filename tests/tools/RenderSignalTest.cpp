@@ -32,15 +32,16 @@ TEST(RenderSignals, EndingSignalLeavesNoPartialFile) {
   // The stub plugin takes 10 ms per block: two seconds for the whole file.
   setenv("STUB_BLOCK_DELAY_MS", "10", 1);
   for (int signal : {SIGHUP, SIGINT, SIGTERM, SIGPIPE, SIGQUIT, SIGUSR1, SIGALRM}) {
-    pid_t child = StartRenderer(scratch, {"-q", "--plugin", STUB_PLUGIN_PATH, "--block-size", "64",
-                                          "--save-state", "s.state", "in.wav", "out.wav"});
+    pid_t child = StartTool(VELTRAX_RENDER_PATH, scratch,
+                            {"-q", "--plugin", STUB_PLUGIN_PATH, "--block-size", "64", "--save-state",
+                             "s.state", "in.wav", "out.wav"});
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!HasTemporaryFile(scratch) && std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_TRUE(HasTemporaryFile(scratch)) << "the render did not start";
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     kill(child, signal);
-    RunResult run = FinishRenderer(scratch, child);
+    RunResult run = FinishTool(scratch, child);
     EXPECT_EQ(run.exitCode, 128 + signal) << strsignal(signal) << "\n" << run.err;
     EXPECT_TRUE(Contains(run.err, "; out.wav was not written")) << run.err;
     EXPECT_EQ(scratch.Files(), std::vector<std::string>{"in.wav"}) << strsignal(signal);

@@ -62,6 +62,13 @@ std::string DescribeFormat(int format);
 // False when the file name's extension names another container than
 // `format` has ("x.flac" for a WAV stream); unknown extensions fit anything.
 bool ExtensionFitsContainer(const std::string& path, int format);
+// Opens a new file with a short name of its own in the folder of `path`, to
+// be renamed to `path` once complete (the same folder keeps that rename on
+// one file system, so it is atomic); -1 with a message when it cannot.
+int CreateTemporaryNextTo(const std::string& path, std::string& temporaryPath, std::string& error);
+// False, with a message, when the name in `path` is longer than its folder
+// allows, so the final rename would fail after all the work.
+bool OutputNameFits(const std::string& path, std::string& error);
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
 // Through a temporary file and a rename, like the audio output.
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);

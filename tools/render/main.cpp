@@ -125,22 +125,26 @@ int ListPlugin(PluginHost& host, const RenderOptions& options) {
   return 0;
 }
 
-// --save-state naming the input or the output would replace that file with
-// the state chunk.
-bool CheckStatePath(const RenderOptions& options, std::string& error) {
-  if (options.list || options.saveStatePath.empty()) return true;
-  if (SameFile(options.saveStatePath, options.inputPath)) {
-    error = "the state file " + options.saveStatePath + " is the input file" +
-            (options.demo ? " (the demo input)" : "") +
-            "; name another state file so the input is kept";
-    return false;
+// Names that would make the renderer write over one of its own inputs, or
+// that are too long for their folder, are refused before any work.
+bool CheckFileNames(const RenderOptions& options, std::string& error) {
+  if (options.list) return true;
+  if (!options.saveStatePath.empty()) {
+    if (SameFile(options.saveStatePath, options.inputPath)) {
+      error = "the state file " + options.saveStatePath + " is the input file" +
+              (options.demo ? " (the demo input)" : "") +
+              "; name another state file so the input is kept";
+      return false;
+    }
+    if (SameFile(options.saveStatePath, options.outputPath)) {
+      error = "the state file " + options.saveStatePath + " is the output file " +
+              options.outputPath + "; name another state file";
+      return false;
+    }
+    if (!OutputNameFits(options.saveStatePath, error)) return false;
   }
-  if (SameFile(options.saveStatePath, options.outputPath)) {
-    error = "the state file " + options.saveStatePath + " is the output file " + options.outputPath +
-            "; name another state file";
-    return false;
-  }
-  return true;
+  if (options.demo && !OutputNameFits(options.inputPath, error)) return false;
+  return OutputNameFits(options.outputPath, error);
 }
 
 int Render(PluginHost& host, const RenderOptions& options) {
@@ -244,7 +248,7 @@ int main(int argc, char** argv) {
     std::printf("veltrax-render %s\n", VELTRAX_RENDER_VERSION);
     return 0;
   }
-  if (!CheckStatePath(options, error)) return Fail(error);
+  if (!CheckFileNames(options, error)) return Fail(error);
   CatchEndingSignals();
 
   std::string pluginPath = options.pluginPath;

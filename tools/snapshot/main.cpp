@@ -3,7 +3,6 @@
 // CreateEffectInstance, then driven through its effect record (dispatcher,
 // audio callbacks) by the same host the renderer uses.
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -133,23 +132,10 @@ bool RunAudio(PluginHost& host, const SnapshotOptions& options, std::string& err
 // Through a temporary file in the destination's folder, renamed when whole,
 // as the renderer writes its output.
 bool WritePicture(const RasterBitmap& surface, const std::string& path, std::string& error) {
-  const std::string::size_type slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string pattern = folder + "." + name + ".part-XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  const int descriptor = mkstemp(buffer.data());
-  if (descriptor < 0) {
-    error = "cannot create " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  // Permissions as a plain create gives them.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(descriptor, 0666 & ~mask);
+  std::string temporary;
+  const int descriptor = CreateTemporaryNextTo(path, temporary, error);
+  if (descriptor < 0) return false;
   close(descriptor);
-  const std::string temporary = buffer.data();
   if (!SavePngFile(surface, temporary.c_str())) {
     std::remove(temporary.c_str());
     error = "cannot write " + path;
@@ -225,5 +211,6 @@ int main(int argc, char** argv) {
     std::printf("veltrax-snapshot %s\n", VELTRAX_SNAPSHOT_VERSION);
     return 0;
   }
+  if (!OutputNameFits(options.outputPath, error)) return Fail(error, kExitFailure);
   return TakeSnapshot(options);
 }
