@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -84,7 +85,7 @@ RunResult RunRenderer(const ScratchFolder& scratch, const std::vector<std::strin
 }
 
 pid_t StartTool(const char* program, const ScratchFolder& scratch,
-                const std::vector<std::string>& arguments) {
+                const std::vector<std::string>& arguments, const char* stopAt) {
   const std::string outPath = scratch.Folder() + "/../stdout.txt";
   const std::string errPath = scratch.Folder() + "/../stderr.txt";
   std::vector<std::string> argv = {program};
@@ -100,6 +101,7 @@ pid_t StartTool(const char* program, const ScratchFolder& scratch,
     if (out < 0 || err < 0 || chdir(scratch.Folder().c_str()) != 0) _exit(127);
     dup2(out, STDOUT_FILENO);
     dup2(err, STDERR_FILENO);
+    if (stopAt) setenv("VELTRAX_TEST_STOP_AT", stopAt, 1);
     execv(pointers[0], pointers.data());
     _exit(127);
   }
@@ -128,6 +130,20 @@ RunResult FinishTool(const ScratchFolder& scratch, pid_t child) {
   result.out = ReadText(outPath);
   result.err = ReadText(errPath);
   return result;
+}
+
+RunResult SignalAt(const char* program, const ScratchFolder& scratch, const char* place, int signal,
+                   const std::vector<std::string>& arguments) {
+  pid_t child = StartTool(program, scratch, arguments, place);
+  int status = 0;
+  waitpid(child, &status, WUNTRACED);
+  if (WIFSTOPPED(status)) {
+    kill(child, signal);
+    kill(child, SIGCONT);
+  } else {
+    ADD_FAILURE() << "the tool did not stop at " << place;
+  }
+  return FinishTool(scratch, child);
 }
 
 void WriteAudio(const std::string& path, int format, int sampleRate, int channels,

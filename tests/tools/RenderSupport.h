@@ -38,8 +38,12 @@ RunResult RunRenderer(const ScratchFolder& scratch, const std::vector<std::strin
 // two steps for a test that acts while it runs. A run that outlasts 30 s
 // is killed and reported as exit code -1.
 pid_t StartTool(const char* program, const ScratchFolder& scratch,
-                const std::vector<std::string>& arguments);
+                const std::vector<std::string>& arguments, const char* stopAt = nullptr);
 RunResult FinishTool(const ScratchFolder& scratch, pid_t child);
+// Runs `program` until it stops itself at the test stop point `place`,
+// sends it `signal` there and lets it go on.
+RunResult SignalAt(const char* program, const ScratchFolder& scratch, const char* place, int signal,
+                   const std::vector<std::string>& arguments);
 
 struct AudioData {
   SF_INFO info{};

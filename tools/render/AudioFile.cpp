@@ -12,6 +12,8 @@
 #include <cstring>
 #include <strings.h>
 
+#include "Interruption.h"
+
 namespace veltrax {
 
 namespace {
@@ -86,6 +88,7 @@ int CreateTemporaryNextTo(const std::string& path, std::string& temporaryPath, s
   umask(mask);
   fchmod(fd, 0666 & ~mask);
   temporaryPath = buffer.data();
+  TestStopPoint("temporary");
   return fd;
 }
 

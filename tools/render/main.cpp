@@ -1,21 +1,19 @@
 // veltrax-render: renders audio files through a VST 2.4 plug-in, by default
 // the Veltrax.so built alongside.
 
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <climits>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "AudioFile.h"
 #include "DemoSignal.h"
+#include "Interruption.h"
 #include "Options.h"
 #include "ParameterSettings.h"
 #include "PluginHost.h"
@@ -34,38 +32,7 @@ int Fail(const std::string& message) {
   return kExitFailure;
 }
 
-// The first signal wins; the render stops at the next block and its
-// temporary files are removed on the way out.
-void StopRendering(int signal) {
-  if (!renderInterrupted) renderInterrupted = signal;
-}
-
-// Every signal whose default action ends the process and that does not
-// report a fault in the process itself (those cannot be resumed from).
-void CatchEndingSignals() {
-  std::vector<int> signals = {SIGHUP,  SIGINT,    SIGQUIT, SIGPIPE, SIGALRM, SIGTERM,
-                              SIGUSR1, SIGUSR2,   SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF,
-                              SIGPOLL, SIGSTKFLT, SIGPWR};
-  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) signals.push_back(signal);
-  struct sigaction action {};
-  action.sa_handler = StopRendering;
-  sigemptyset(&action.sa_mask);
-  // No SA_RESTART: a read blocked on a pipe returns, so the signal is seen.
-  action.sa_flags = 0;
-  for (int signal : signals) {
-    struct sigaction previous {};
-    // A signal the caller ignores (nohup, a background job) stays ignored.
-    if (sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;
-    sigaction(signal, &action, nullptr);
-  }
-}
-
-// The conventional status of a process ended by `signal`: 128 + its number.
-int Interrupted(const std::string& what) {
-  const int signal = renderInterrupted;
-  std::fprintf(stderr, "veltrax-render: interrupted (%s); %s\n", strsignal(signal), what.c_str());
-  return 128 + signal;
-}
+int Interrupted(const std::string& what) { return ReportInterruption("veltrax-render", what); }
 
 bool FileExists(const std::string& path) {
   struct stat status {};
@@ -150,7 +117,7 @@ bool CheckFileNames(const RenderOptions& options, std::string& error) {
 int Render(PluginHost& host, const RenderOptions& options) {
   using Clock = std::chrono::steady_clock;
   std::string error;
-  if (renderInterrupted) return Interrupted("nothing was written");
+  if (endingSignal) return Interrupted("nothing was written");
   if (options.demo) {
     if (!ExtensionFitsContainer(options.inputPath, SF_FORMAT_WAV))
       return Fail("the demo input is a WAV file, but " + options.inputPath +
@@ -193,7 +160,7 @@ int Render(PluginHost& host, const RenderOptions& options) {
                              result, error);
   host.Suspend();
   // Checked first: a signal may also end the reading early without an error.
-  if (renderInterrupted) return Interrupted(options.outputPath + " was not written");
+  if (endingSignal) return Interrupted(options.outputPath + " was not written");
   if (!rendered) return Fail(error);
 
   // The state file first: if it cannot be written, no output appears either.
@@ -206,7 +173,7 @@ int Render(PluginHost& host, const RenderOptions& options) {
   }
   if (!writer.Commit(error)) return Fail(error);
   // A signal during the last steps ends the run once the files are whole.
-  if (renderInterrupted) return Interrupted(options.outputPath + " was written completely");
+  if (endingSignal) return Interrupted(options.outputPath + " was written completely");
 
   if (options.quiet) return 0;
   summary.inputPath = options.inputPath;
@@ -265,8 +232,10 @@ int main(int argc, char** argv) {
   if (!host.Load(pluginPath, error)) return Fail(error);
   int status = options.list ? ListPlugin(host, options) : Render(host, options);
   std::fflush(stdout);
-  // A signal while the summary was printed (a closed pipe): the files are
-  // whole, but the status tells the caller what happened.
-  if (status == 0 && renderInterrupted) status = 128 + renderInterrupted;
+  // A signal while the summary or the listing was printed (a closed pipe):
+  // the files are whole, but the status tells the caller what happened.
+  if (status == 0 && endingSignal)
+    status = Interrupted(options.list ? "the listing may be cut short"
+                                      : options.outputPath + " was written completely");
   return status;
 }

@@ -17,6 +17,7 @@
 #include "DemoSignal.h"
 #include "EffectVST.h"
 #include "IGraphics.h"
+#include "Interruption.h"
 #include "ParameterSettings.h"
 #include "PluginHost.h"
 #include "PluginModule.h"
@@ -34,6 +35,8 @@ int Fail(const std::string& message, int status) {
   std::fprintf(stderr, "veltrax-snapshot: error: %s\n", message.c_str());
   return status;
 }
+
+int Interrupted(const std::string& what) { return ReportInterruption("veltrax-snapshot", what); }
 
 // The instance the entry below made: the host sees its record, the tool
 // reaches its editor through it, as a window would.
@@ -108,6 +111,11 @@ bool RunAudio(PluginHost& host, const SnapshotOptions& options, std::string& err
   int64_t done = 0;
   host.Resume();
   for (int64_t blocks = 0; options.blockLimit < 0 || blocks < options.blockLimit; ++blocks) {
+    if (endingSignal) {
+      host.Suspend();
+      error = "interrupted";
+      return false;
+    }
     int64_t frames;
     const float* samples;
     if (options.demo) {
@@ -124,6 +132,7 @@ bool RunAudio(PluginHost& host, const SnapshotOptions& options, std::string& err
     if (frames <= 0) break;
     feed.Process(samples, static_cast<int>(frames));
     done += frames;
+    TestStopPoint("audio");
   }
   host.Suspend();
   return true;
@@ -139,6 +148,12 @@ bool WritePicture(const RasterBitmap& surface, const std::string& path, std::str
   if (!SavePngFile(surface, temporary.c_str())) {
     std::remove(temporary.c_str());
     error = "cannot write " + path;
+    return false;
+  }
+  // The picture is written in one call; a signal during it is seen here.
+  if (endingSignal) {
+    std::remove(temporary.c_str());
+    error = "interrupted";
     return false;
   }
   if (std::rename(temporary.c_str(), path.c_str()) != 0) {
@@ -165,9 +180,14 @@ int TakeSnapshot(const SnapshotOptions& options) {
     }
   }
 
+  const std::string notWritten = options.outputPath + " was not written";
   if (options.demo || !options.inputPath.empty()) {
     int status = kExitFailure;
-    if (!RunAudio(host, options, error, status)) return Fail(error, status);
+    if (!RunAudio(host, options, error, status)) {
+      // Checked first: a signal may also end the reading with an error.
+      if (endingSignal) return Interrupted(notWritten);
+      return Fail(error, status);
+    }
   } else {
     host.Open(kDemoSampleRate, options.blockSize);
     if (!ApplyParameterSettings(host, options.settings, nullptr, error)) {
@@ -184,9 +204,13 @@ int TakeSnapshot(const SnapshotOptions& options) {
   }
   graphics->MarkAllDirty();
   graphics->Redraw(Rect{0, 0, graphics->Width(), graphics->Height()});
+  if (endingSignal) return Interrupted(notWritten);
   if (!WritePicture(*graphics->Surface(), options.outputPath, error)) {
+    if (endingSignal) return Interrupted(notWritten);
     return Fail(error, kExitFailure);
   }
+  // A signal after the rename: the picture is whole, the status still says.
+  if (endingSignal) return Interrupted(options.outputPath + " was written completely");
   return 0;
 }
 
@@ -212,5 +236,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!OutputNameFits(options.outputPath, error)) return Fail(error, kExitFailure);
+  CatchEndingSignals();
   return TakeSnapshot(options);
 }
