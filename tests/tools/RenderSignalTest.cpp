@@ -3,12 +3,16 @@
 // signal's number. Each signal is sent while the tool is stopped at a test
 // stop point, so it arrives at a known place.
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "RenderSupport.h"
 
@@ -52,5 +56,28 @@ TEST(ToolSignals, EndingSignalOnceTheTemporaryExistsLeavesNoPartialFile) {
 }
 
 TEST(ToolSignals, SignalDuringTheAudioIsReported) { ExpectInterrupted("audio", {SIGINT, SIGTERM}); }
+
+// A state file that is a pipe with nothing written yet: the read waits, and
+// the signal ends the wait.
+TEST(ToolSignals, SignalEndsAStateReadThatWaits) {
+  ScratchFolder scratch;
+  ASSERT_EQ(mkfifo(scratch.Path("state.pipe").c_str(), 0600), 0);
+  pid_t child = StartTool(VELTRAX_RENDER_PATH, scratch,
+                          {"-q", "--load-state", "state.pipe", "--demo", "d.wav", "out.wav"});
+  // Opening the writing end succeeds once the renderer has opened the pipe.
+  int writer = -1;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while ((writer = open(scratch.Path("state.pipe").c_str(), O_WRONLY | O_NONBLOCK)) < 0 &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_GE(writer, 0) << "the renderer did not open the pipe";
+  kill(child, SIGTERM);
+  RunResult run = FinishTool(scratch, child);
+  close(writer);
+  EXPECT_EQ(run.exitCode, 128 + SIGTERM) << run.err;
+  EXPECT_EQ(run.err, std::string("veltrax-render: interrupted (") + strsignal(SIGTERM) +
+                         "); nothing was written\n");
+  EXPECT_EQ(scratch.Files(), std::vector<std::string>{"state.pipe"});
+}
 
 }  // namespace veltrax

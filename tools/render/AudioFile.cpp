@@ -285,23 +285,51 @@ bool ExtensionFitsContainer(const std::string& path, int format) {
   return !known;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) {
+bool ReadStateFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
+  const std::string limitText = std::to_string(kStateFileLimit) + " bytes (1 MiB)";
+  // Not blocking: a pipe with no writer yet waits in WaitForInput, where a
+  // signal ends the wait, rather than in open.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
     error = "cannot read " + path + ": " + SystemError();
+    return false;
+  }
+  struct stat status {};
+  if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+      status.st_size > static_cast<off_t>(kStateFileLimit)) {
+    error = "cannot load state from " + path + ": it is " + std::to_string(status.st_size) +
+            " bytes, more than the " + limitText + " a state file may hold";
+    close(fd);
     return false;
   }
   bytes.clear();
   uint8_t block[65536];
-  size_t got;
-  while ((got = std::fread(block, 1, sizeof(block), file)) > 0) bytes.insert(bytes.end(), block, block + got);
-  bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) {
-    error = "cannot read " + path + ": " + SystemError();
-    return false;
+  for (;;) {
+    if (!WaitForInput(fd)) {
+      error = "interrupted";
+      break;
+    }
+    const ssize_t got = read(fd, block, sizeof(block));
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (got < 0) {
+      error = "cannot read " + path + ": " + SystemError();
+      break;
+    }
+    if (got == 0) {
+      close(fd);
+      return true;
+    }
+    // A pipe or a device has no size to look at first.
+    if (bytes.size() + static_cast<size_t>(got) > kStateFileLimit) {
+      error = "cannot load state from " + path + ": it holds more than the " + limitText +
+              " a state file may hold";
+      break;
+    }
+    bytes.insert(bytes.end(), block, block + got);
   }
-  return true;
+  close(fd);
+  bytes.clear();
+  return false;
 }
 
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {

@@ -21,6 +21,11 @@ void CatchEndingSignals();
 // signal's number, the conventional status of a process a signal ended.
 int ReportInterruption(const char* tool, const std::string& what);
 
+// Waits until `fd` has input (or its end) to read; false once an ending
+// signal has arrived, even one that came just before the wait.
+// [main thread, while it is the only one: the signal mask is per thread]
+bool WaitForInput(int fd);
+
 // Test hook: with VELTRAX_TEST_STOP_AT=PLACE in the environment the process
 // stops itself (SIGSTOP) the first time it reaches PLACE ("temporary" once
 // its first temporary file exists, "audio" after the first block of audio),

@@ -54,20 +54,26 @@ std::string DefaultPluginPath() {
   return path;
 }
 
-// --load-state, then every --set in order.
-bool ApplyState(PluginHost& host, const RenderOptions& options, std::vector<std::string>& applied,
-                std::string& error) {
+// The bytes of --load-state, read before the plug-in is loaded so a wrong
+// file is refused before anything is written.
+bool ReadState(const RenderOptions& options, std::vector<uint8_t>& state, std::string& error) {
+  if (options.loadStatePath.empty()) return true;
+  if (!ReadStateFile(options.loadStatePath, state, error)) return false;
+  if (state.empty()) {
+    error = "cannot load state from " + options.loadStatePath + ": the file is empty";
+    return false;
+  }
+  return true;
+}
+
+// The state read by ReadState, then every --set in order.
+bool ApplyState(PluginHost& host, const RenderOptions& options, const std::vector<uint8_t>& state,
+                std::vector<std::string>& applied, std::string& error) {
   const char* kind = options.bankState ? "bank" : "program";
   if (!options.loadStatePath.empty()) {
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(options.loadStatePath, bytes, error)) return false;
-    if (bytes.empty()) {
-      error = "cannot load state from " + options.loadStatePath + ": the file is empty";
-      return false;
-    }
-    if (!host.LoadStateChunk(bytes, options.bankState)) {
+    if (!host.LoadStateChunk(state, options.bankState)) {
       error = "the plug-in refused the state in " + options.loadStatePath + " (" +
-              std::to_string(bytes.size()) + " bytes read as a " + kind + " chunk)";
+              std::to_string(state.size()) + " bytes read as a " + kind + " chunk)";
       return false;
     }
     applied.push_back("state from " + options.loadStatePath);
@@ -83,11 +89,11 @@ std::string PluginText(PluginHost& host) {
   return text;
 }
 
-int ListPlugin(PluginHost& host, const RenderOptions& options) {
+int ListPlugin(PluginHost& host, const RenderOptions& options, const std::vector<uint8_t>& state) {
   host.Open(44100.0, options.blockSize);
   std::vector<std::string> applied;
   std::string error;
-  if (!ApplyState(host, options, applied, error)) return Fail(error);
+  if (!ApplyState(host, options, state, applied, error)) return Fail(error);
   PrintPluginList(stdout, host);
   return 0;
 }
@@ -114,7 +120,7 @@ bool CheckFileNames(const RenderOptions& options, std::string& error) {
   return OutputNameFits(options.outputPath, error);
 }
 
-int Render(PluginHost& host, const RenderOptions& options) {
+int Render(PluginHost& host, const RenderOptions& options, const std::vector<uint8_t>& state) {
   using Clock = std::chrono::steady_clock;
   std::string error;
   if (endingSignal) return Interrupted("nothing was written");
@@ -147,7 +153,7 @@ int Render(PluginHost& host, const RenderOptions& options) {
   if (options.useDouble && !host.CanReplaceDouble())
     return Fail(PluginText(host) + " cannot process double precision; render without --double");
   RenderSummary summary;
-  if (!ApplyState(host, options, summary.settings, error)) return Fail(error);
+  if (!ApplyState(host, options, state, summary.settings, error)) return Fail(error);
 
   AudioFileWriter writer;
   if (!writer.Create(options.outputPath, info, error)) return Fail(error);
@@ -217,6 +223,11 @@ int main(int argc, char** argv) {
   }
   if (!CheckFileNames(options, error)) return Fail(error);
   CatchEndingSignals();
+  std::vector<uint8_t> state;
+  if (!ReadState(options, state, error)) {
+    if (endingSignal) return Interrupted("nothing was written");
+    return Fail(error);
+  }
 
   std::string pluginPath = options.pluginPath;
   if (pluginPath.empty()) {
@@ -230,7 +241,7 @@ int main(int argc, char** argv) {
 
   PluginHost host;
   if (!host.Load(pluginPath, error)) return Fail(error);
-  int status = options.list ? ListPlugin(host, options) : Render(host, options);
+  int status = options.list ? ListPlugin(host, options, state) : Render(host, options, state);
   std::fflush(stdout);
   // A signal while the summary or the listing was printed (a closed pipe):
   // the files are whole, but the status tells the caller what happened.
