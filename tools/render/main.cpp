@@ -102,6 +102,17 @@ int ListPlugin(PluginHost& host, const RenderOptions& options, const std::vector
 // that are too long for their folder, are refused before any work.
 bool CheckFileNames(const RenderOptions& options, std::string& error) {
   if (options.list) return true;
+  const std::string& loaded = options.loadStatePath;
+  if (!loaded.empty() && SameFile(loaded, options.outputPath)) {
+    error = "the output " + options.outputPath + " is the state file " + loaded +
+            " loaded with --load-state; name another output so the state file is kept";
+    return false;
+  }
+  if (!loaded.empty() && options.demo && SameFile(loaded, options.inputPath)) {
+    error = "the demo input " + options.inputPath + " is the state file " + loaded +
+            " loaded with --load-state; name another demo input so the state file is kept";
+    return false;
+  }
   if (!options.saveStatePath.empty()) {
     if (SameFile(options.saveStatePath, options.inputPath)) {
       error = "the state file " + options.saveStatePath + " is the input file" +

@@ -235,6 +235,12 @@ int main(int argc, char** argv) {
     std::printf("veltrax-snapshot %s\n", VELTRAX_SNAPSHOT_VERSION);
     return 0;
   }
+  // Whatever its name, the input is not to be replaced by the picture.
+  if (!options.inputPath.empty() && SameFile(options.inputPath, options.outputPath)) {
+    return Fail("the output " + options.outputPath +
+                    " is the input file; name another output so the input is kept",
+                kExitFailure);
+  }
   if (!OutputNameFits(options.outputPath, error)) return Fail(error, kExitFailure);
   CatchEndingSignals();
   return TakeSnapshot(options);
