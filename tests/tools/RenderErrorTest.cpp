@@ -109,6 +109,18 @@ TEST_F(RenderErrors, StateChunkThePluginRefuses) {
                 "cannot read none.state", scratch, {"empty.state", "in.wav", "short.state"});
 }
 
+TEST_F(RenderErrors, StateFileLargerThanAnyChunk) {
+  WriteBytes(scratch.Path("big.state"), "");
+  ASSERT_EQ(truncate(scratch.Path("big.state").c_str(), (1 << 20) + 1), 0);
+  ExpectRefused(RunRenderer(scratch, {"--load-state", "big.state", "--demo", "d.wav"}),
+                "cannot load state from big.state: it is 1048577 bytes, more than the 1048576 bytes",
+                scratch, {"big.state", "in.wav"});
+  // A device has no size: the read stops at the limit.
+  ExpectRefused(RunRenderer(scratch, {"--load-state", "/dev/zero", "--demo", "d.wav"}),
+                "cannot load state from /dev/zero: it holds more than the 1048576 bytes", scratch,
+                {"big.state", "in.wav"});
+}
+
 TEST_F(RenderErrors, OutputThatWouldReplaceTheInputOrChangeItsKind) {
   ExpectRefused(RunRenderer(scratch, {"in.wav", "./in.wav"}), "is the input file", scratch, {"in.wav"});
   ExpectRefused(RunRenderer(scratch, {"in.wav", "out.flac"}), "names another kind of file", scratch,

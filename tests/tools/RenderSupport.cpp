@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -79,13 +81,14 @@ std::vector<std::string> ScratchFolder::Files() const {
 }
 
 RunResult RunRenderer(const ScratchFolder& scratch, const std::vector<std::string>& arguments) {
-  return FinishRenderer(scratch, StartRenderer(scratch, arguments));
+  return FinishTool(scratch, StartTool(VELTRAX_RENDER_PATH, scratch, arguments));
 }
 
-pid_t StartRenderer(const ScratchFolder& scratch, const std::vector<std::string>& arguments) {
+pid_t StartTool(const char* program, const ScratchFolder& scratch,
+                const std::vector<std::string>& arguments, const char* stopAt) {
   const std::string outPath = scratch.Folder() + "/../stdout.txt";
   const std::string errPath = scratch.Folder() + "/../stderr.txt";
-  std::vector<std::string> argv = {VELTRAX_RENDER_PATH};
+  std::vector<std::string> argv = {program};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   std::vector<char*> pointers;
   for (std::string& argument : argv) pointers.push_back(argument.data());
@@ -98,22 +101,49 @@ pid_t StartRenderer(const ScratchFolder& scratch, const std::vector<std::string>
     if (out < 0 || err < 0 || chdir(scratch.Folder().c_str()) != 0) _exit(127);
     dup2(out, STDOUT_FILENO);
     dup2(err, STDERR_FILENO);
+    if (stopAt) setenv("VELTRAX_TEST_STOP_AT", stopAt, 1);
     execv(pointers[0], pointers.data());
     _exit(127);
   }
   return child;
 }
 
-RunResult FinishRenderer(const ScratchFolder& scratch, pid_t child) {
+RunResult FinishTool(const ScratchFolder& scratch, pid_t child) {
   const std::string outPath = scratch.Folder() + "/../stdout.txt";
   const std::string errPath = scratch.Folder() + "/../stderr.txt";
   RunResult result;
   int status = 0;
-  waitpid(child, &status, 0);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  bool timedOut = false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      timedOut = true;
+      break;
+    }
+    usleep(2000);
+  }
+  result.exitCode = timedOut             ? -1
+                    : WIFEXITED(status) ? WEXITSTATUS(status)
+                                        : 128 + WTERMSIG(status);
   result.out = ReadText(outPath);
   result.err = ReadText(errPath);
   return result;
+}
+
+RunResult SignalAt(const char* program, const ScratchFolder& scratch, const char* place, int signal,
+                   const std::vector<std::string>& arguments) {
+  pid_t child = StartTool(program, scratch, arguments, place);
+  int status = 0;
+  waitpid(child, &status, WUNTRACED);
+  if (WIFSTOPPED(status)) {
+    kill(child, signal);
+    kill(child, SIGCONT);
+  } else {
+    ADD_FAILURE() << "the tool did not stop at " << place;
+  }
+  return FinishTool(scratch, child);
 }
 
 void WriteAudio(const std::string& path, int format, int sampleRate, int channels,

@@ -1,7 +1,7 @@
 #pragma once
-// Helpers for the renderer tests: a scratch folder per test, running the
-// built renderer, writing and reading audio files, and a reference that
-// drives the plug-in binary directly.
+// Helpers for the tools tests: a scratch folder per test, running the built
+// renderer and snapshot tool, writing and reading audio files, and a
+// reference that drives the plug-in binary directly.
 
 #include <sndfile.h>
 #include <sys/types.h>
@@ -34,9 +34,16 @@ class ScratchFolder {
 
 // Runs veltrax-render with `arguments` inside the scratch folder.
 RunResult RunRenderer(const ScratchFolder& scratch, const std::vector<std::string>& arguments);
-// The same in two steps, for a test that acts while the renderer runs.
-pid_t StartRenderer(const ScratchFolder& scratch, const std::vector<std::string>& arguments);
-RunResult FinishRenderer(const ScratchFolder& scratch, pid_t child);
+// The same for `program` (VELTRAX_RENDER_PATH or VELTRAX_SNAPSHOT_PATH), in
+// two steps for a test that acts while it runs. A run that outlasts 30 s
+// is killed and reported as exit code -1.
+pid_t StartTool(const char* program, const ScratchFolder& scratch,
+                const std::vector<std::string>& arguments, const char* stopAt = nullptr);
+RunResult FinishTool(const ScratchFolder& scratch, pid_t child);
+// Runs `program` until it stops itself at the test stop point `place`,
+// sends it `signal` there and lets it go on.
+RunResult SignalAt(const char* program, const ScratchFolder& scratch, const char* place, int signal,
+                   const std::vector<std::string>& arguments);
 
 struct AudioData {
   SF_INFO info{};

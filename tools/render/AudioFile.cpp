@@ -12,36 +12,19 @@
 #include <cstring>
 #include <strings.h>
 
+#include "Interruption.h"
+
 namespace veltrax {
 
 namespace {
 
 std::string SystemError() { return std::strerror(errno); }
 
-// A temporary file in the destination's folder, so the final rename stays on
-// one file system and is atomic. Permissions follow the umask like a plain
-// create would.
-int CreateTemporaryNextTo(const std::string& path, std::string& temporaryPath, std::string& error) {
-  std::string::size_type slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (name.empty()) {
-    error = path + " names a folder, not a file";
-    return -1;
-  }
-  std::string pattern = folder + "/." + name + ".part-XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  int fd = mkstemp(buffer.data());
-  if (fd < 0) {
-    error = "cannot create " + path + ": " + SystemError() + " (in folder " + folder + ")";
-    return -1;
-  }
-  mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  temporaryPath = buffer.data();
-  return fd;
+// The folder a name is in ("." for a bare name) and the name itself.
+void SplitPath(const std::string& path, std::string& folder, std::string& name) {
+  const std::string::size_type slash = path.rfind('/');
+  folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+  name = slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 int IntegerBitsOf(int format) {
@@ -81,6 +64,44 @@ std::string ExtensionOf(const std::string& path) {
 }
 
 }  // namespace
+
+int CreateTemporaryNextTo(const std::string& path, std::string& temporaryPath, std::string& error) {
+  std::string folder, name;
+  SplitPath(path, folder, name);
+  if (name.empty()) {
+    error = path + " names a folder, not a file";
+    return -1;
+  }
+  if (!OutputNameFits(path, error)) return -1;
+  // A short name of its own, so an output name as long as the folder allows
+  // still leaves room for it.
+  std::string pattern = folder + "/.veltrax.part-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  int fd = mkstemp(buffer.data());
+  if (fd < 0) {
+    error = "cannot create " + path + ": " + SystemError() + " (in folder " + folder + ")";
+    return -1;
+  }
+  // Permissions follow the umask as a plain create would.
+  mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+  temporaryPath = buffer.data();
+  TestStopPoint("temporary");
+  return fd;
+}
+
+bool OutputNameFits(const std::string& path, std::string& error) {
+  std::string folder, name;
+  SplitPath(path, folder, name);
+  const long limit = pathconf(folder.c_str(), _PC_NAME_MAX);
+  if (limit <= 0 || name.size() <= static_cast<size_t>(limit)) return true;
+  error = "cannot write " + path + ": its name is " + std::to_string(name.size()) +
+          " bytes long; the file system there allows at most " + std::to_string(limit) +
+          " bytes per name";
+  return false;
+}
 
 AudioFileReader::~AudioFileReader() {
   if (file) sf_close(file);
@@ -264,23 +285,51 @@ bool ExtensionFitsContainer(const std::string& path, int format) {
   return !known;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) {
+bool ReadStateFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
+  const std::string limitText = std::to_string(kStateFileLimit) + " bytes (1 MiB)";
+  // Not blocking: a pipe with no writer yet waits in WaitForInput, where a
+  // signal ends the wait, rather than in open.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
     error = "cannot read " + path + ": " + SystemError();
+    return false;
+  }
+  struct stat status {};
+  if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+      status.st_size > static_cast<off_t>(kStateFileLimit)) {
+    error = "cannot load state from " + path + ": it is " + std::to_string(status.st_size) +
+            " bytes, more than the " + limitText + " a state file may hold";
+    close(fd);
     return false;
   }
   bytes.clear();
   uint8_t block[65536];
-  size_t got;
-  while ((got = std::fread(block, 1, sizeof(block), file)) > 0) bytes.insert(bytes.end(), block, block + got);
-  bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) {
-    error = "cannot read " + path + ": " + SystemError();
-    return false;
+  for (;;) {
+    if (!WaitForInput(fd)) {
+      error = "interrupted";
+      break;
+    }
+    const ssize_t got = read(fd, block, sizeof(block));
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (got < 0) {
+      error = "cannot read " + path + ": " + SystemError();
+      break;
+    }
+    if (got == 0) {
+      close(fd);
+      return true;
+    }
+    // A pipe or a device has no size to look at first.
+    if (bytes.size() + static_cast<size_t>(got) > kStateFileLimit) {
+      error = "cannot load state from " + path + ": it holds more than the " + limitText +
+              " a state file may hold";
+      break;
+    }
+    bytes.insert(bytes.end(), block, block + got);
   }
-  return true;
+  close(fd);
+  bytes.clear();
+  return false;
 }
 
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
@@ -316,9 +365,8 @@ namespace {
 std::string ResolvedPath(const std::string& path) {
   char resolved[PATH_MAX];
   if (realpath(path.c_str(), resolved)) return resolved;
-  std::string::size_type slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string folder, name;
+  SplitPath(path, folder, name);
   if (name.empty() || name == "." || name == ".." || !realpath(folder.c_str(), resolved)) return path;
   std::string result = resolved;
   if (result != "/") result += "/";

@@ -6,6 +6,7 @@
 
 #include <sndfile.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -62,7 +63,24 @@ std::string DescribeFormat(int format);
 // False when the file name's extension names another container than
 // `format` has ("x.flac" for a WAV stream); unknown extensions fit anything.
 bool ExtensionFitsContainer(const std::string& path, int format);
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
+// Opens a new file with a short name of its own in the folder of `path`, to
+// be renamed to `path` once complete (the same folder keeps that rename on
+// one file system, so it is atomic); -1 with a message when it cannot.
+int CreateTemporaryNextTo(const std::string& path, std::string& temporaryPath, std::string& error);
+// False, with a message, when the name in `path` is longer than its folder
+// allows, so the final rename would fail after all the work.
+bool OutputNameFits(const std::string& path, std::string& error);
+
+// The most a state file may hold. Veltrax's chunks are under a hundred bytes
+// (a program 72, its bank 78); 1 MiB leaves room for far larger plug-ins yet
+// refuses a wrong file (an audio file, a device that never ends) at once
+// instead of filling memory with it.
+constexpr size_t kStateFileLimit = size_t{1} << 20;
+// The whole file, refused when larger than kStateFileLimit: by its size when
+// it has one, by reading no further than the limit when it is a pipe or a
+// device. An ending signal stops the read (see Interruption.h).
+bool ReadStateFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
+
 // Through a temporary file and a rename, like the audio output.
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 // True when both names lead to the same file: one existing file (by path,

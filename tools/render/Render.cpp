@@ -5,11 +5,10 @@
 #include <vector>
 
 #include "AudioFile.h"
+#include "Interruption.h"
 #include "PluginHost.h"
 
 namespace veltrax {
-
-volatile std::sig_atomic_t renderInterrupted = 0;
 
 namespace {
 
@@ -33,7 +32,7 @@ bool RenderBlocks(PluginHost& host, AudioFileReader& reader, AudioFileWriter& wr
 
   Clock::duration inPlugin{};
   for (;;) {
-    if (renderInterrupted) {
+    if (endingSignal) {
       error = "interrupted";
       return false;
     }
@@ -60,6 +59,7 @@ bool RenderBlocks(PluginHost& host, AudioFileReader& reader, AudioFileWriter& wr
     if (!writer.Write(interleavedOut.data(), got, error)) return false;
     result.frames += got;
     progress.Update(result.frames);
+    TestStopPoint("audio");
   }
   result.pluginSeconds = std::chrono::duration<double>(inPlugin).count();
   return true;

@@ -3,7 +3,6 @@
 // it, interleave the result and write it. All buffers are made before the
 // first block.
 
-#include <csignal>
 #include <cstdint>
 #include <string>
 
@@ -22,11 +21,8 @@ struct RenderResult {
   LevelMeter output;
 };
 
-// The number of the first signal that asked the renderer to stop, set by its
-// handler; the loop stops at the next block.
-extern volatile std::sig_atomic_t renderInterrupted;
-
-// The host is open, its channels configured and resumed.
+// The host is open, its channels configured and resumed. An ending signal
+// (see Interruption.h) stops the loop at the next block.
 bool RenderFile(PluginHost& host, AudioFileReader& reader, AudioFileWriter& writer, int blockSize,
                 bool useDouble, Progress& progress, RenderResult& result, std::string& error);
 

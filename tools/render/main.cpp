@@ -1,21 +1,19 @@
 // veltrax-render: renders audio files through a VST 2.4 plug-in, by default
 // the Veltrax.so built alongside.
 
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <climits>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "AudioFile.h"
 #include "DemoSignal.h"
+#include "Interruption.h"
 #include "Options.h"
 #include "ParameterSettings.h"
 #include "PluginHost.h"
@@ -34,38 +32,7 @@ int Fail(const std::string& message) {
   return kExitFailure;
 }
 
-// The first signal wins; the render stops at the next block and its
-// temporary files are removed on the way out.
-void StopRendering(int signal) {
-  if (!renderInterrupted) renderInterrupted = signal;
-}
-
-// Every signal whose default action ends the process and that does not
-// report a fault in the process itself (those cannot be resumed from).
-void CatchEndingSignals() {
-  std::vector<int> signals = {SIGHUP,  SIGINT,    SIGQUIT, SIGPIPE, SIGALRM, SIGTERM,
-                              SIGUSR1, SIGUSR2,   SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF,
-                              SIGPOLL, SIGSTKFLT, SIGPWR};
-  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) signals.push_back(signal);
-  struct sigaction action {};
-  action.sa_handler = StopRendering;
-  sigemptyset(&action.sa_mask);
-  // No SA_RESTART: a read blocked on a pipe returns, so the signal is seen.
-  action.sa_flags = 0;
-  for (int signal : signals) {
-    struct sigaction previous {};
-    // A signal the caller ignores (nohup, a background job) stays ignored.
-    if (sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;
-    sigaction(signal, &action, nullptr);
-  }
-}
-
-// The conventional status of a process ended by `signal`: 128 + its number.
-int Interrupted(const std::string& what) {
-  const int signal = renderInterrupted;
-  std::fprintf(stderr, "veltrax-render: interrupted (%s); %s\n", strsignal(signal), what.c_str());
-  return 128 + signal;
-}
+int Interrupted(const std::string& what) { return ReportInterruption("veltrax-render", what); }
 
 bool FileExists(const std::string& path) {
   struct stat status {};
@@ -87,20 +54,26 @@ std::string DefaultPluginPath() {
   return path;
 }
 
-// --load-state, then every --set in order.
-bool ApplyState(PluginHost& host, const RenderOptions& options, std::vector<std::string>& applied,
-                std::string& error) {
+// The bytes of --load-state, read before the plug-in is loaded so a wrong
+// file is refused before anything is written.
+bool ReadState(const RenderOptions& options, std::vector<uint8_t>& state, std::string& error) {
+  if (options.loadStatePath.empty()) return true;
+  if (!ReadStateFile(options.loadStatePath, state, error)) return false;
+  if (state.empty()) {
+    error = "cannot load state from " + options.loadStatePath + ": the file is empty";
+    return false;
+  }
+  return true;
+}
+
+// The state read by ReadState, then every --set in order.
+bool ApplyState(PluginHost& host, const RenderOptions& options, const std::vector<uint8_t>& state,
+                std::vector<std::string>& applied, std::string& error) {
   const char* kind = options.bankState ? "bank" : "program";
   if (!options.loadStatePath.empty()) {
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(options.loadStatePath, bytes, error)) return false;
-    if (bytes.empty()) {
-      error = "cannot load state from " + options.loadStatePath + ": the file is empty";
-      return false;
-    }
-    if (!host.LoadStateChunk(bytes, options.bankState)) {
+    if (!host.LoadStateChunk(state, options.bankState)) {
       error = "the plug-in refused the state in " + options.loadStatePath + " (" +
-              std::to_string(bytes.size()) + " bytes read as a " + kind + " chunk)";
+              std::to_string(state.size()) + " bytes read as a " + kind + " chunk)";
       return false;
     }
     applied.push_back("state from " + options.loadStatePath);
@@ -116,37 +89,52 @@ std::string PluginText(PluginHost& host) {
   return text;
 }
 
-int ListPlugin(PluginHost& host, const RenderOptions& options) {
+int ListPlugin(PluginHost& host, const RenderOptions& options, const std::vector<uint8_t>& state) {
   host.Open(44100.0, options.blockSize);
   std::vector<std::string> applied;
   std::string error;
-  if (!ApplyState(host, options, applied, error)) return Fail(error);
+  if (!ApplyState(host, options, state, applied, error)) return Fail(error);
   PrintPluginList(stdout, host);
   return 0;
 }
 
-// --save-state naming the input or the output would replace that file with
-// the state chunk.
-bool CheckStatePath(const RenderOptions& options, std::string& error) {
-  if (options.list || options.saveStatePath.empty()) return true;
-  if (SameFile(options.saveStatePath, options.inputPath)) {
-    error = "the state file " + options.saveStatePath + " is the input file" +
-            (options.demo ? " (the demo input)" : "") +
-            "; name another state file so the input is kept";
+// Names that would make the renderer write over one of its own inputs, or
+// that are too long for their folder, are refused before any work.
+bool CheckFileNames(const RenderOptions& options, std::string& error) {
+  if (options.list) return true;
+  const std::string& loaded = options.loadStatePath;
+  if (!loaded.empty() && SameFile(loaded, options.outputPath)) {
+    error = "the output " + options.outputPath + " is the state file " + loaded +
+            " loaded with --load-state; name another output so the state file is kept";
     return false;
   }
-  if (SameFile(options.saveStatePath, options.outputPath)) {
-    error = "the state file " + options.saveStatePath + " is the output file " + options.outputPath +
-            "; name another state file";
+  if (!loaded.empty() && options.demo && SameFile(loaded, options.inputPath)) {
+    error = "the demo input " + options.inputPath + " is the state file " + loaded +
+            " loaded with --load-state; name another demo input so the state file is kept";
     return false;
   }
-  return true;
+  if (!options.saveStatePath.empty()) {
+    if (SameFile(options.saveStatePath, options.inputPath)) {
+      error = "the state file " + options.saveStatePath + " is the input file" +
+              (options.demo ? " (the demo input)" : "") +
+              "; name another state file so the input is kept";
+      return false;
+    }
+    if (SameFile(options.saveStatePath, options.outputPath)) {
+      error = "the state file " + options.saveStatePath + " is the output file " +
+              options.outputPath + "; name another state file";
+      return false;
+    }
+    if (!OutputNameFits(options.saveStatePath, error)) return false;
+  }
+  if (options.demo && !OutputNameFits(options.inputPath, error)) return false;
+  return OutputNameFits(options.outputPath, error);
 }
 
-int Render(PluginHost& host, const RenderOptions& options) {
+int Render(PluginHost& host, const RenderOptions& options, const std::vector<uint8_t>& state) {
   using Clock = std::chrono::steady_clock;
   std::string error;
-  if (renderInterrupted) return Interrupted("nothing was written");
+  if (endingSignal) return Interrupted("nothing was written");
   if (options.demo) {
     if (!ExtensionFitsContainer(options.inputPath, SF_FORMAT_WAV))
       return Fail("the demo input is a WAV file, but " + options.inputPath +
@@ -176,7 +164,7 @@ int Render(PluginHost& host, const RenderOptions& options) {
   if (options.useDouble && !host.CanReplaceDouble())
     return Fail(PluginText(host) + " cannot process double precision; render without --double");
   RenderSummary summary;
-  if (!ApplyState(host, options, summary.settings, error)) return Fail(error);
+  if (!ApplyState(host, options, state, summary.settings, error)) return Fail(error);
 
   AudioFileWriter writer;
   if (!writer.Create(options.outputPath, info, error)) return Fail(error);
@@ -189,7 +177,7 @@ int Render(PluginHost& host, const RenderOptions& options) {
                              result, error);
   host.Suspend();
   // Checked first: a signal may also end the reading early without an error.
-  if (renderInterrupted) return Interrupted(options.outputPath + " was not written");
+  if (endingSignal) return Interrupted(options.outputPath + " was not written");
   if (!rendered) return Fail(error);
 
   // The state file first: if it cannot be written, no output appears either.
@@ -202,7 +190,7 @@ int Render(PluginHost& host, const RenderOptions& options) {
   }
   if (!writer.Commit(error)) return Fail(error);
   // A signal during the last steps ends the run once the files are whole.
-  if (renderInterrupted) return Interrupted(options.outputPath + " was written completely");
+  if (endingSignal) return Interrupted(options.outputPath + " was written completely");
 
   if (options.quiet) return 0;
   summary.inputPath = options.inputPath;
@@ -244,8 +232,13 @@ int main(int argc, char** argv) {
     std::printf("veltrax-render %s\n", VELTRAX_RENDER_VERSION);
     return 0;
   }
-  if (!CheckStatePath(options, error)) return Fail(error);
+  if (!CheckFileNames(options, error)) return Fail(error);
   CatchEndingSignals();
+  std::vector<uint8_t> state;
+  if (!ReadState(options, state, error)) {
+    if (endingSignal) return Interrupted("nothing was written");
+    return Fail(error);
+  }
 
   std::string pluginPath = options.pluginPath;
   if (pluginPath.empty()) {
@@ -259,10 +252,12 @@ int main(int argc, char** argv) {
 
   PluginHost host;
   if (!host.Load(pluginPath, error)) return Fail(error);
-  int status = options.list ? ListPlugin(host, options) : Render(host, options);
+  int status = options.list ? ListPlugin(host, options, state) : Render(host, options, state);
   std::fflush(stdout);
-  // A signal while the summary was printed (a closed pipe): the files are
-  // whole, but the status tells the caller what happened.
-  if (status == 0 && renderInterrupted) status = 128 + renderInterrupted;
+  // A signal while the summary or the listing was printed (a closed pipe):
+  // the files are whole, but the status tells the caller what happened.
+  if (status == 0 && endingSignal)
+    status = Interrupted(options.list ? "the listing may be cut short"
+                                      : options.outputPath + " was written completely");
   return status;
 }

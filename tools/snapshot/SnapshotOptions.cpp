@@ -194,7 +194,9 @@ std::string SnapshotUsageText() {
       "      --version           the tool's version\n"
       "\n"
       "Exit status: 0 when the image was written, 1 when audio could not be read or\n"
-      "the image not written, 2 for a mistake in the arguments (nothing is written).\n";
+      "the image not written, 2 for a mistake in the arguments (nothing is written\n"
+      "then), 128 + the signal's number when a signal ended it (no partial file is\n"
+      "left).\n";
 }
 
 }  // namespace veltrax

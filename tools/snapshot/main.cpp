@@ -3,7 +3,6 @@
 // CreateEffectInstance, then driven through its effect record (dispatcher,
 // audio callbacks) by the same host the renderer uses.
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +17,7 @@
 #include "DemoSignal.h"
 #include "EffectVST.h"
 #include "IGraphics.h"
+#include "Interruption.h"
 #include "ParameterSettings.h"
 #include "PluginHost.h"
 #include "PluginModule.h"
@@ -35,6 +35,8 @@ int Fail(const std::string& message, int status) {
   std::fprintf(stderr, "veltrax-snapshot: error: %s\n", message.c_str());
   return status;
 }
+
+int Interrupted(const std::string& what) { return ReportInterruption("veltrax-snapshot", what); }
 
 // The instance the entry below made: the host sees its record, the tool
 // reaches its editor through it, as a window would.
@@ -109,6 +111,11 @@ bool RunAudio(PluginHost& host, const SnapshotOptions& options, std::string& err
   int64_t done = 0;
   host.Resume();
   for (int64_t blocks = 0; options.blockLimit < 0 || blocks < options.blockLimit; ++blocks) {
+    if (endingSignal) {
+      host.Suspend();
+      error = "interrupted";
+      return false;
+    }
     int64_t frames;
     const float* samples;
     if (options.demo) {
@@ -125,6 +132,7 @@ bool RunAudio(PluginHost& host, const SnapshotOptions& options, std::string& err
     if (frames <= 0) break;
     feed.Process(samples, static_cast<int>(frames));
     done += frames;
+    TestStopPoint("audio");
   }
   host.Suspend();
   return true;
@@ -133,26 +141,19 @@ bool RunAudio(PluginHost& host, const SnapshotOptions& options, std::string& err
 // Through a temporary file in the destination's folder, renamed when whole,
 // as the renderer writes its output.
 bool WritePicture(const RasterBitmap& surface, const std::string& path, std::string& error) {
-  const std::string::size_type slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string pattern = folder + "." + name + ".part-XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  const int descriptor = mkstemp(buffer.data());
-  if (descriptor < 0) {
-    error = "cannot create " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  // Permissions as a plain create gives them.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(descriptor, 0666 & ~mask);
+  std::string temporary;
+  const int descriptor = CreateTemporaryNextTo(path, temporary, error);
+  if (descriptor < 0) return false;
   close(descriptor);
-  const std::string temporary = buffer.data();
   if (!SavePngFile(surface, temporary.c_str())) {
     std::remove(temporary.c_str());
     error = "cannot write " + path;
+    return false;
+  }
+  // The picture is written in one call; a signal during it is seen here.
+  if (endingSignal) {
+    std::remove(temporary.c_str());
+    error = "interrupted";
     return false;
   }
   if (std::rename(temporary.c_str(), path.c_str()) != 0) {
@@ -179,9 +180,14 @@ int TakeSnapshot(const SnapshotOptions& options) {
     }
   }
 
+  const std::string notWritten = options.outputPath + " was not written";
   if (options.demo || !options.inputPath.empty()) {
     int status = kExitFailure;
-    if (!RunAudio(host, options, error, status)) return Fail(error, status);
+    if (!RunAudio(host, options, error, status)) {
+      // Checked first: a signal may also end the reading with an error.
+      if (endingSignal) return Interrupted(notWritten);
+      return Fail(error, status);
+    }
   } else {
     host.Open(kDemoSampleRate, options.blockSize);
     if (!ApplyParameterSettings(host, options.settings, nullptr, error)) {
@@ -198,9 +204,13 @@ int TakeSnapshot(const SnapshotOptions& options) {
   }
   graphics->MarkAllDirty();
   graphics->Redraw(Rect{0, 0, graphics->Width(), graphics->Height()});
+  if (endingSignal) return Interrupted(notWritten);
   if (!WritePicture(*graphics->Surface(), options.outputPath, error)) {
+    if (endingSignal) return Interrupted(notWritten);
     return Fail(error, kExitFailure);
   }
+  // A signal after the rename: the picture is whole, the status still says.
+  if (endingSignal) return Interrupted(options.outputPath + " was written completely");
   return 0;
 }
 
@@ -225,5 +235,13 @@ int main(int argc, char** argv) {
     std::printf("veltrax-snapshot %s\n", VELTRAX_SNAPSHOT_VERSION);
     return 0;
   }
+  // Whatever its name, the input is not to be replaced by the picture.
+  if (!options.inputPath.empty() && SameFile(options.inputPath, options.outputPath)) {
+    return Fail("the output " + options.outputPath +
+                    " is the input file; name another output so the input is kept",
+                kExitFailure);
+  }
+  if (!OutputNameFits(options.outputPath, error)) return Fail(error, kExitFailure);
+  CatchEndingSignals();
   return TakeSnapshot(options);
 }
