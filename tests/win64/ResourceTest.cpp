@@ -15,15 +15,16 @@ namespace veltrax {
 
 namespace {
 
-struct Image {
-  int id;
-  const char* file;
+// Ids 101 to 106 hold resources/img, 201 to 206 the same names in resources/img@2x.
+const char* const kFiles[] = {"orvoback.png",        "orvoreclevelknob.png", "orvoeqknob.png",
+                              "orvopowerswitch.png", "orvoVUmeter.png",      "orvolight.png"};
+
+struct ImageSet {
+  int firstId;
+  const char* folder;
 };
 
-const Image kImages[] = {
-    {101, "orvoback.png"},     {102, "orvoreclevelknob.png"}, {103, "orvoeqknob.png"},
-    {104, "orvopowerswitch.png"}, {105, "orvoVUmeter.png"},   {106, "orvolight.png"},
-};
+const ImageSet kSets[] = {{101, "img"}, {201, "img@2x"}};
 
 HMODULE Plugin() {
   static std::string error;
@@ -32,8 +33,8 @@ HMODULE Plugin() {
   return static_cast<HMODULE>(module);
 }
 
-std::vector<unsigned char> ImageFile(const char* name) {
-  std::string path = std::string(VELTRAX_IMAGE_DIR) + "/" + name;
+std::vector<unsigned char> ImageFile(const std::string& name) {
+  std::string path = std::string(VELTRAX_RESOURCE_DIR) + "/" + name;
   if (path[0] == '/') path = "Z:" + path;  // the build machine's root under Wine
   std::ifstream in(path, std::ios::binary);
   EXPECT_TRUE(in.good()) << "cannot read " << path;
@@ -53,22 +54,26 @@ std::vector<unsigned char> Resource(HMODULE module, int id, const char* type) {
 TEST(Resources, EachImageIsAPngResourceHoldingTheFileByteForByte) {
   HMODULE module = Plugin();
   ASSERT_NE(module, nullptr);
-  for (const Image& image : kImages) {
-    SCOPED_TRACE(image.file);
-    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(image.id), "PNG"), nullptr);
-    const std::vector<unsigned char> file = ImageFile(image.file);
-    ASSERT_GT(file.size(), 8u);
-    EXPECT_TRUE(Resource(module, image.id, "PNG") == file) << "resource " << image.id << " differs from the file";
+  for (const ImageSet& set : kSets) {
+    for (int i = 0; i < 6; ++i) {
+      const int id = set.firstId + i;
+      const std::string name = std::string(set.folder) + "/" + kFiles[i];
+      SCOPED_TRACE(name);
+      EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(id), "PNG"), nullptr);
+      const std::vector<unsigned char> file = ImageFile(name);
+      ASSERT_GT(file.size(), 8u);
+      EXPECT_TRUE(Resource(module, id, "PNG") == file) << "resource " << id << " differs from the file";
+    }
   }
 }
 
-// Only the six numbers exist, and only under the type "PNG".
+// Only the twelve numbers exist, and only under the type "PNG".
 TEST(Resources, NoOtherNumberOrTypeAnswers) {
   HMODULE module = Plugin();
   ASSERT_NE(module, nullptr);
-  EXPECT_EQ(FindResourceA(module, MAKEINTRESOURCEA(100), "PNG"), nullptr);
-  EXPECT_EQ(FindResourceA(module, MAKEINTRESOURCEA(107), "PNG"), nullptr);
+  for (int id : {100, 107, 200, 207}) EXPECT_EQ(FindResourceA(module, MAKEINTRESOURCEA(id), "PNG"), nullptr) << id;
   EXPECT_EQ(FindResourceA(module, MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(10) /* RT_RCDATA */), nullptr);
+  EXPECT_EQ(FindResourceA(module, MAKEINTRESOURCEA(201), MAKEINTRESOURCEA(10) /* RT_RCDATA */), nullptr);
 }
 
 }  // namespace

@@ -190,15 +190,18 @@ def hash_noise(h, w, seed):
     return v.astype(np.float64) / 2147483647.5 - 1.0
 
 
-def mask_of(w, h, draw):
-    """Coverage (0..1) of whatever `draw(ctx)` fills, as a float array."""
-    s = cairo.ImageSurface(cairo.FORMAT_A8, w, h)
+def mask_of(w, h, draw, scale=1):
+    """Coverage (0..1) of whatever `draw(ctx)` fills, as a float array of
+    (h * scale, w * scale) pixels; `draw` works in units of the w x h area."""
+    pw, ph = w * scale, h * scale
+    s = cairo.ImageSurface(cairo.FORMAT_A8, pw, ph)
     ctx = cairo.Context(s)
+    ctx.scale(scale, scale)
     ctx.set_source_rgba(0, 0, 0, 1)
     draw(ctx)
     s.flush()
     stride = s.get_stride()
-    raw = np.frombuffer(s.get_data(), dtype=np.uint8).reshape(h, stride)[:, :w]
+    raw = np.frombuffer(s.get_data(), dtype=np.uint8).reshape(ph, stride)[:, :pw]
     return raw.astype(np.float64) / 255.0
 
 
@@ -207,6 +210,66 @@ def polar(w, h, cx, cy):
     y, x = np.mgrid[0:h, 0:w].astype(np.float64)
     dx, dy = x + 0.5 - cx, y + 0.5 - cy
     return np.hypot(dx, dy), np.arctan2(dx, -dy)
+
+
+class Canvas:
+    """A w x h area drawn at `scale` pixels a unit. Positions, offsets and blur
+    sizes are given in units, so one drawing serves the 1x and the 2x images;
+    at scale 1 every helper computes exactly what the plain pixel helpers do."""
+
+    def __init__(self, w, h, scale=1):
+        self.w, self.h, self.scale = w, h, scale
+        self.pw, self.ph = w * scale, h * scale
+
+    def coords(self):
+        """x and y of every pixel in units, as whole pixel indices are at 1x
+        (a pixel's centre less half a unit)."""
+        y, x = np.mgrid[0 : self.ph, 0 : self.pw].astype(np.float64)
+        s = self.scale
+        return (x + 0.5) / s - 0.5, (y + 0.5) / s - 0.5
+
+    def centres(self):
+        """x and y of every pixel centre in units."""
+        y, x = np.mgrid[0 : self.ph, 0 : self.pw].astype(np.float64)
+        return (x + 0.5) / self.scale, (y + 0.5) / self.scale
+
+    def polar(self, cx, cy):
+        x, y = self.centres()
+        dx, dy = x - cx, y - cy
+        return np.hypot(dx, dy), np.arctan2(dx, -dy)
+
+    def edge(self, inside):
+        """Coverage across an edge, from how far (in units) a pixel is inside it:
+        one pixel of antialiasing at any scale, centred where 1x puts it."""
+        s = self.scale
+        if s != 1:
+            inside = (inside - 0.5) * s + 0.5
+        return np.clip(inside, 0.0, 1.0)
+
+    def mask(self, draw):
+        return mask_of(self.w, self.h, draw, self.scale)
+
+    def solid(self, rgb, alpha):
+        return solid(self.ph, self.pw, rgb, alpha)
+
+    def shift(self, a, dx, dy):
+        return shift(a, dx * self.scale, dy * self.scale)
+
+    def blur(self, a, sigma):
+        return gaussian_blur(a, sigma * self.scale)
+
+    def box(self, a, radius, axis):
+        return box_blur_axis(a, radius * self.scale, axis)
+
+    def noise(self, seed):
+        """White noise that averaged over one unit spreads as 1x noise does
+        (finer pixels each vary more), so the grain looks alike at every scale."""
+        return hash_noise(self.ph, self.pw, seed) * self.scale
+
+    def row_noise(self, seed):
+        """Noise that varies from row to row only, scaled likewise."""
+        rows = hash_noise(self.ph, 1, seed) * math.sqrt(self.scale)
+        return np.repeat(rows, self.pw, axis=1)
 
 
 # ---------------------------------------------------------------------------

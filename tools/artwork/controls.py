@@ -20,25 +20,35 @@ LIGHT = LIGHT / np.linalg.norm(LIGHT)
 
 
 class Grid:
-    """Pixel-centre coordinates of a supersampled frame, in frame pixels."""
+    """Sample-centre coordinates of a supersampled w x h frame drawn at `scale`
+    pixels a unit, in units: shapes are described once for every scale."""
 
-    def __init__(self, w, h, ss=SS):
-        self.w, self.h, self.ss = w, h, ss
-        ys, xs = np.mgrid[0 : h * ss, 0 : w * ss].astype(np.float64)
-        self.x = (xs + 0.5) / ss
-        self.y = (ys + 0.5) / ss
+    def __init__(self, w, h, scale=1, ss=SS):
+        self.w, self.h = w * scale, h * scale  # output pixels
+        self.step = ss  # samples a pixel, each way
+        self.ss = ss * scale  # samples a unit, each way
+        ys, xs = np.mgrid[0 : self.h * ss, 0 : self.w * ss].astype(np.float64)
+        self.x = (xs + 0.5) / self.ss
+        self.y = (ys + 0.5) / self.ss
+        self.shape = self.x.shape
+
+    def blank(self):
+        return np.zeros(self.shape + (4,))
+
+    def solid(self, rgb, alpha):
+        return A.solid(self.shape[0], self.shape[1], rgb, alpha)
 
     def polar(self, cx, cy):
         dx, dy = self.x - cx, self.y - cy
         return np.hypot(dx, dy), np.arctan2(dx, -dy)
 
     def coverage(self, sdf):
-        """Soft coverage of a signed distance field (negative inside), in frame pixels."""
+        """Soft coverage of a signed distance field (negative inside), in units."""
         return np.clip(0.5 - sdf * self.ss, 0.0, 1.0)
 
     def down(self, arr):
-        """Average supersampled data down to frame pixels."""
-        s = self.ss
+        """Average supersampled data down to output pixels."""
+        s = self.step
         if arr.ndim == 2:
             return arr.reshape(self.h, s, self.w, s).mean(axis=(1, 3))
         return arr.reshape(self.h, s, self.w, s, arr.shape[2]).mean(axis=(1, 3))
@@ -98,9 +108,9 @@ def direction(angle_deg):
 # Record-level knob: black skirted knob with a fluted body, a spun-aluminium cap
 # and a white pointer line on the skirt.
 
-def reclevel_frame(angle_deg):
+def reclevel_frame(angle_deg, scale=1):
     w = h = 64
-    g = Grid(w, h)
+    g = Grid(w, h, scale)
     cx = cy = 32.0
     r, phi = g.polar(cx, cy)
     theta = math.radians(angle_deg)
@@ -161,7 +171,7 @@ def reclevel_frame(angle_deg):
     # The body casts a short shadow onto the skirt.
     body_shadow = shadows(g, body, [(1.0, 0.7, 1.2, 0.75)])
 
-    img = np.zeros((h * SS, w * SS, 4))
+    img = g.blank()
     img = A.over(img, shadows(g, skirt, [(2.3, A.SHADOW_DX, A.SHADOW_DY, 0.55), (0.7, 0.3, 0.6, 0.45)]))
     img = A.over(img, layer(skirt, skirt_rgb))
     img = A.over(img, layer(pointer * skirt, (0.93, 0.93, 0.90)))
@@ -176,9 +186,9 @@ def reclevel_frame(angle_deg):
 # ---------------------------------------------------------------------------
 # Equaliser selector: a black pointer knob ("chicken head") with a white inlay.
 
-def eq_frame(angle_deg):
+def eq_frame(angle_deg, scale=1):
     w = h = 45
-    g = Grid(w, h)
+    g = Grid(w, h, scale)
     cx = cy = 22.5
     ux, uy = direction(angle_deg)
     vx, vy = -uy, ux
@@ -218,7 +228,7 @@ def eq_frame(angle_deg):
     inlay_d = segment_distance(g, cx + ux * 3.5, cy + uy * 3.5, cx + ux * 12.2, cy + uy * 12.2)
     inlay = g.coverage(inlay_d - 0.75)
 
-    img = np.zeros((h * SS, w * SS, 4))
+    img = g.blank()
     img = A.over(img, shadows(g, shape, [(1.6, A.SHADOW_DX, A.SHADOW_DY, 0.55), (0.6, 0.3, 0.6, 0.45)]))
     img = A.over(img, layer(shape, rgb))
     img = A.over(img, layer(inlay * shape, (0.95, 0.94, 0.90)))
@@ -244,9 +254,9 @@ def chrome(t):
     ) * (1.0 - 0.35 * t ** 4)
 
 
-def switch_frame(up):
+def switch_frame(up, scale=1):
     w = h = 40
-    g = Grid(w, h)
+    g = Grid(w, h, scale)
     cx, cy = 20.0, 20.0
     r, phi = g.polar(cx, cy)
 
@@ -299,7 +309,7 @@ def switch_frame(up):
     val = np.where(tip_mix > 0.5, np.maximum(tip_val, bat_val * 0.9), bat_val)
     bat_rgb = np.stack([val, val * 1.01, val * 1.05], axis=-1)
 
-    img = np.zeros((h * SS, w * SS, 4))
+    img = g.blank()
     img = A.over(img, shadows(g, washer, [(1.2, 0.8, 1.3, 0.45)]))
     img = A.over(img, layer(washer, washer_rgb))
     img = A.over(img, shadows(g, nut, [(0.7, 0.5, 0.9, 0.55)]) * washer[..., None])
@@ -327,11 +337,12 @@ def _vu_xy(angle_deg, radius):
     return A.polar_xy(VU_PIVOT[0], VU_PIVOT[1], angle_deg, radius)
 
 
-def vu_face():
+def vu_face(scale=1):
     """The printed scale, without needle: the same for every frame."""
     w, h = VU_W, VU_H
-    surf = A.new_surface(w, h)
+    surf = A.new_surface(w * scale, h * scale)
     ctx = cairo.Context(surf)
+    ctx.scale(scale, scale)
 
     # Cream paper, a little warmer and darker towards the bottom.
     grad = cairo.LinearGradient(0, 0, 0, h)
@@ -425,9 +436,9 @@ def vu_face():
     return A.surface_to_array(surf)
 
 
-def vu_frame(face, deflection):
+def vu_frame(face, deflection, scale=1):
     w, h = VU_W, VU_H
-    g = Grid(w, h)
+    g = Grid(w, h, scale)
     px, py = VU_PIVOT
     angle = L.vu_angle_deg(deflection)
     ux, uy = direction(angle)
@@ -437,23 +448,23 @@ def vu_frame(face, deflection):
     along = np.clip(((g.x - px) * ux + (g.y - py) * uy - 14.0) / (tip - 14.0), 0.0, 1.0)
     needle = g.coverage(d_needle - (0.62 - 0.22 * along))
 
-    img = np.repeat(np.repeat(face, SS, axis=0), SS, axis=1)
+    img = np.repeat(np.repeat(face, g.step, axis=0), g.step, axis=1)
     # The needle floats a little above the scale: its shadow lands down and right.
     img = A.over(img, shadows(g, needle, [(0.8, 1.3, 2.0, 0.40)]))
     img = A.over(img, layer(needle, (0.05, 0.05, 0.05)))
     img = g.down(img)
 
     # Pivot cover: a black moulded hump along the bottom edge.
-    cov = A.surface_to_array(_vu_cover(w, h))
+    cov = A.surface_to_array(_vu_cover(w, h, scale))
     img = A.over(img, cov)
     # Shade of the bezel at the top and left, and a faint reflection on the glass.
-    y, x = np.mgrid[0:h, 0:w].astype(np.float64) + 0.5
+    y, x = (np.mgrid[0 : g.h, 0 : g.w].astype(np.float64) + 0.5) / scale
     inner = np.clip(np.exp(-y / 3.2) * 0.42 + np.exp(-x / 2.6) * 0.22 + np.exp(-(w - x) / 3.5) * 0.10, 0, 0.6)
-    img = A.over(img, A.solid(h, w, (0.0, 0.0, 0.0), inner))
+    img = A.over(img, A.solid(g.h, g.w, (0.0, 0.0, 0.0), inner))
     glare = 0.10 * np.clip(1.0 - np.abs((x * 0.55 + y) - 30.0) / 16.0, 0.0, 1.0) * np.clip(1.0 - y / h, 0.0, 1.0)
-    img = A.over(img, A.solid(h, w, (1.0, 1.0, 1.0), glare))
+    img = A.over(img, A.solid(g.h, g.w, (1.0, 1.0, 1.0), glare))
     # Rounded corners of the window.
-    corners = A.mask_of(w, h, lambda c: _round_rect(c, 0, 0, w, h, 2.5))
+    corners = A.mask_of(w, h, lambda c: _round_rect(c, 0, 0, w, h, 2.5), scale)
     return img * corners[..., None]
 
 
@@ -462,9 +473,10 @@ def _round_rect(ctx, x, y, w, h, r):
     ctx.fill()
 
 
-def _vu_cover(w, h):
-    surf = A.new_surface(w, h)
+def _vu_cover(w, h, scale):
+    surf = A.new_surface(w * scale, h * scale)
     ctx = cairo.Context(surf)
+    ctx.scale(scale, scale)
     px = VU_PIVOT[0]
     ctx.save()
     ctx.translate(px, h + 1.5)
@@ -484,9 +496,9 @@ def _vu_cover(w, h):
 # ---------------------------------------------------------------------------
 # Lamp: a domed red jewel; frame 1 dark, frame 2 lit with a glow.
 
-def lamp_frame(lit):
+def lamp_frame(lit, scale=1):
     w = h = 32
-    g = Grid(w, h)
+    g = Grid(w, h, scale)
     cx = cy = 16.0
     r, _ = g.polar(cx, cy)
     r_lens = 5.6
@@ -500,13 +512,13 @@ def lamp_frame(lit):
     shine = specular((nx, ny, nz), 60)
     facets = 0.5 + 0.5 * np.cos(np.arctan2(g.x - cx, g.y - cy) * 8.0)
 
-    img = np.zeros((h * SS, w * SS, 4))
+    img = g.blank()
     if lit:
         # Light spilling from the lens over its bezel, and a faint halo on the plate.
         d = np.clip(r - 4.5, 0.0, None)
         glow_a = 0.42 * np.exp(-((d / 2.6) ** 2)) + 0.16 * np.exp(-((d / 6.5) ** 2))
         glow_a = glow_a * np.clip((15.5 - r) / 5.0, 0.0, 1.0)
-        img = A.over(img, A.solid(h * SS, w * SS, (1.0, 0.16, 0.06), glow_a))
+        img = A.over(img, g.solid((1.0, 0.16, 0.06), glow_a))
         core = np.exp(-((r / 3.6) ** 2))
         red = 0.92 + 0.08 * core
         green = 0.10 + 0.55 * core + 0.05 * facets * rr
@@ -516,8 +528,8 @@ def lamp_frame(lit):
         base = 0.22 + 0.30 * lam + 0.06 * facets * rr
         rgb = np.stack([base, base * 0.10, base * 0.09], axis=-1)
     img = A.over(img, layer(lens, rgb))
-    img = A.over(img, A.solid(h * SS, w * SS, (1.0, 1.0, 1.0), np.clip(shine * (0.85 if not lit else 0.6), 0, 1) * lens))
+    img = A.over(img, g.solid((1.0, 1.0, 1.0), np.clip(shine * (0.85 if not lit else 0.6), 0, 1) * lens))
     # A dark rim where the lens meets its bezel.
     rim = np.exp(-(((r - r_lens + 0.3) / 0.5) ** 2)) * lens
-    img = A.over(img, A.solid(h * SS, w * SS, (0.05, 0.0, 0.0), rim * (0.5 if lit else 0.7)))
+    img = A.over(img, g.solid((0.05, 0.0, 0.0), rim * (0.5 if lit else 0.7)))
     return g.down(img)

@@ -7,7 +7,9 @@ writes panel-default.png (the state after loading: record levels at sqrt(0.5),
 equaliser position 1, power on, headphones off, meters at rest, lamp dark) and
 panel-busy.png (meters high, lamp lit, other settings changed) into OUTPUT_DIR.
 
-The background is copied as it is; every control frame is then blended onto it
+The images may be the 1x or the 2x set (told apart by the background's width);
+the 2x panel places every control at twice its position. The background is
+copied as it is; every control frame is then blended onto it
 with the editor's straight-alpha source-alpha copy at full opacity, in integer
 arithmetic: transparent pixels are skipped, opaque ones replace the colour, and
 partial ones keep (255 - alpha) / 256 of the destination. The lamp's rectangle
@@ -51,12 +53,14 @@ def blend_source_alpha(dest, src, x, y):
 
 def compose(images, values):
     back = images["back"]
+    scale = back.shape[1] // L.PANEL_W
     panel = back.copy()  # the background is drawn as a plain copy
     for name, image, x, y in L.CONTROLS:
         _, fw, fh, frames = L.IMAGES[image]
+        fh *= scale
         frame = L.frame_for_value(frames, values[name])
         src = images[image][(frame - 1) * fh : frame * fh]
-        blend_source_alpha(panel, src, x, y)
+        blend_source_alpha(panel, src, x * scale, y * scale)
     return panel
 
 
