@@ -22,9 +22,10 @@ intptr_t VST_CALLBACK SilentHost(AEffect*, int32_t opcode, int32_t, intptr_t, vo
 // An instance opened and switched on as a host does; closed on destruction.
 class OpenedEffect {
  public:
-  explicit OpenedEffect(int frames) : plug(CreateEffectInstance(SilentHost)) {
-    if (!plug) return;
-    AEffect* effect = plug->Effect();
+  explicit OpenedEffect(int frames) : adapter(CreateVstInstance(SilentHost)) {
+    if (!adapter) return;
+    plug = adapter->Plugin();
+    AEffect* effect = adapter->Effect();
     // effOpen designs the coefficients for the current rate.
     effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(kBenchSampleRate));
@@ -32,14 +33,14 @@ class OpenedEffect {
     effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
   }
   ~OpenedEffect() {
-    if (!plug) return;
-    AEffect* effect = plug->Effect();
+    if (!adapter) return;
+    AEffect* effect = adapter->Effect();
     effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
     // effClose deletes the instance itself.
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
-    plug.release();
   }
-  std::unique_ptr<IEffectVST> plug;
+  IEffectVST* adapter = nullptr;
+  IEffectBase* plug = nullptr;  // the effect the adapter drives
 };
 
 // Double input and output of one stereo block.
@@ -79,7 +80,7 @@ void ProcessBlockBesideScalar(benchmark::State& state) {
   }
   ScalarSchedule scalar(kBenchSampleRate, frames);
   DoubleBlock current(frames), former(frames);
-  IEffectVST& plug = *opened.plug;
+  IEffectBase& plug = *opened.plug;
   plug.ProcessBlock(current.inputs, current.outputs, frames);
   scalar.ProcessBlock(former.inputs, former.outputs, frames);
   if (current.outLeft != former.outLeft || current.outRight != former.outRight) {

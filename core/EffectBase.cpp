@@ -72,6 +72,16 @@ IEffectBase::IEffectBase(int parameterCount, const char* channelIO, int presetCo
     ++cursor;
   }
   CreatePins(largestInputs, largestOutputs);
+  // Every pin takes the host's buffers until an adapter says otherwise, and
+  // the scratch holds a block of 1024 frames until the host announces its
+  // own size. Nobody else can reach the instance yet; the lock keeps the
+  // pins' "PlugLock held" contract true all the same.
+  {
+    PlugLockGuard guard(lock);
+    ConnectInputs(0, InputPinCount(), true);
+    ConnectOutputs(0, OutputPinCount(), true);
+    ChangeBlockSize(1024);
+  }
 
   VELTRAX_TRACE("IEffectBase::IEffectBase", "%s:%s", effectName, channelIO ? channelIO : "");
 }
@@ -167,6 +177,56 @@ void IEffectBase::EndEditFromEditor(int index) {
   if (closed) EndParameterEdit(index);
 }
 
+void IHostBinding::QueryTimeSignature(int32_t* numerator, int32_t* denominator) {
+  if (numerator) *numerator = 0;
+  if (denominator) *denominator = 0;
+}
+
+void IEffectBase::BindHost(IHostBinding* binding, int32_t kind) {
+  host = binding;
+  adapterKind = kind;
+}
+
+void IEffectBase::BeginParameterEdit(int index) {
+  if (host) host->BeginParameterEdit(index);
+}
+void IEffectBase::NotifyHostParam(int index, double normalised) {
+  if (host) host->NotifyHostParam(index, normalised);
+}
+void IEffectBase::EndParameterEdit(int index) {
+  if (host) host->EndParameterEdit(index);
+}
+void IEffectBase::NotifyHostDisplay() {
+  if (host) host->NotifyHostDisplay();
+}
+bool IEffectBase::IsRenderingOffline() { return host && host->IsRenderingOffline(); }
+int32_t IEffectBase::QuerySamplePosition() { return host ? host->QuerySamplePosition() : 0; }
+double IEffectBase::QueryTempo() { return host ? host->QueryTempo() : 0.0; }
+void IEffectBase::QueryTimeSignature(int32_t* numerator, int32_t* denominator) {
+  if (host) {
+    host->QueryTimeSignature(numerator, denominator);
+    return;
+  }
+  if (numerator) *numerator = 0;
+  if (denominator) *denominator = 0;
+}
+void IEffectBase::QueryTimeInfo(TimeInfo* info) {
+  if (host) host->QueryTimeInfo(info);
+}
+HostKind IEffectBase::IdentifyHost() { return host ? host->IdentifyHost() : hostKind; }
+void IEffectBase::EditorResized() {
+  if (host) host->EditorResized();
+  OnEditorResized();
+}
+void IEffectBase::ChangeLatency(int32_t samples) {
+  latency = samples;
+  if (host) host->LatencyChanged(samples);
+}
+bool IEffectBase::MidiMessageOut(const MidiMessage& message) {
+  return host && host->MidiMessageOut(message);
+}
+bool IEffectBase::SysExOut(const SysExMessage& message) { return host && host->SysExOut(message); }
+
 void IEffectBase::AttachEditor(IEditorLink* newEditor) {
   if (!newEditor) return;
   PlugLockGuard guard(lock);
@@ -185,6 +245,7 @@ void IEffectBase::AttachEditor(IEditorLink* newEditor) {
   // The base owns its editor: one attached in place of another replaces it.
   if (editor != newEditor) delete editor;
   editor = newEditor;
+  if (host) host->EditorAttached();
 }
 
 void IEffectBase::RefreshEditorParams() {

@@ -69,6 +69,43 @@ struct ChannelPin {
   double* Scratch() const { return static_cast<double*>(scratch.Data()); }
 };
 
+// The adapter kinds an effect can be driven by (AdapterKind).
+constexpr int32_t kAdapterVst2 = 0;
+constexpr int32_t kAdapterClap = 1;
+constexpr int32_t kAdapterVst3 = 2;
+
+// What the plug-in base asks of its host, whatever the plug-in format: the
+// adapter that drives an effect implements it and binds itself to the
+// effect. Thread tags as below; none of these is called with PlugLock held
+// unless its tag says so.
+class IHostBinding {
+ public:
+  // [editor input thread; PlugLock not held] Edits, as the base orders them.
+  virtual void BeginParameterEdit(int index) = 0;
+  virtual void NotifyHostParam(int index, double normalised) = 0;
+  virtual void EndParameterEdit(int index) = 0;
+  // [any thread; PlugLock not held]
+  virtual void NotifyHostDisplay() {}
+  virtual bool IsRenderingOffline() { return false; }
+  virtual int32_t QuerySamplePosition() { return 0; }
+  virtual double QueryTempo() { return 0.0; }
+  virtual void QueryTimeSignature(int32_t* numerator, int32_t* denominator);
+  virtual void QueryTimeInfo(TimeInfo* /*info*/) {}
+  // [dispatcher thread; PlugLock not held to ask the host]
+  virtual HostKind IdentifyHost() = 0;
+  // [any thread; PlugLock held] The editor was attached or changed size,
+  // the latency changed: the adapter updates what its host reads.
+  virtual void EditorAttached() {}
+  virtual void EditorResized() {}
+  virtual void LatencyChanged(int32_t /*samples*/) {}
+  // [caller's thread; any lock] False when the host cannot take it.
+  virtual bool MidiMessageOut(const MidiMessage& /*message*/) { return false; }
+  virtual bool SysExOut(const SysExMessage& /*message*/) { return false; }
+
+ protected:
+  ~IHostBinding() = default;
+};
+
 class IEffectBase {
  public:
   // [any host thread; creation lock held]
@@ -119,37 +156,35 @@ class IEffectBase {
   // around this value when none is open: a wheel notch, a double click, a
   // typed value).
   virtual void SetParameterFromEditor(int index, double normalised);        // 18
-  // The adapter's host calls for edits. [editor thread; PlugLock not held]
-  // Reached only through BeginEditFromEditor, SetParameterFromEditor and
-  // EndEditFromEditor, which keep the order the host must see.
-  virtual void BeginParameterEdit(int index) = 0;                            // 19
-  virtual void NotifyHostParam(int index, double normalised) = 0;           // 20
-  virtual void EndParameterEdit(int index) = 0;                              // 21
-  // Host calls. [any thread; PlugLock not held]
-  virtual void NotifyHostDisplay() = 0;                                      // 22
-  virtual bool IsRenderingOffline() { return false; }                        // 23
-  // Host time queries.
-  virtual int32_t QuerySamplePosition() = 0;                                 // 24
-  virtual double QueryTempo() = 0;                                           // 25
-  virtual void QueryTimeSignature(int32_t* numerator, int32_t* denominator) = 0;  // 26
-  virtual void QueryTimeInfo(TimeInfo* info) = 0;                            // 27
-  // [dispatcher thread; PlugLock not held to ask the host, held to read
-  // what it said]
-  virtual HostKind IdentifyHost() { return hostKind; }                       // 28
-  // [any thread; no lock]
+  // The host calls, passed on to the bound adapter (nothing, or the neutral
+  // answer, while none is bound). [as IHostBinding's tags]
+  // Edits are reached only through BeginEditFromEditor,
+  // SetParameterFromEditor and EndEditFromEditor, which keep the order the
+  // host must see.
+  virtual void BeginParameterEdit(int index);                                // 19
+  virtual void NotifyHostParam(int index, double normalised);               // 20
+  virtual void EndParameterEdit(int index);                                  // 21
+  virtual void NotifyHostDisplay();                                          // 22
+  virtual bool IsRenderingOffline();                                         // 23
+  virtual int32_t QuerySamplePosition();                                     // 24
+  virtual double QueryTempo();                                               // 25
+  virtual void QueryTimeSignature(int32_t* numerator, int32_t* denominator);  // 26
+  virtual void QueryTimeInfo(TimeInfo* info);                                // 27
+  // [dispatcher thread; PlugLock not held] Asks the host once; later calls
+  // answer what it said (hostKind, hostVersion).
+  virtual HostKind IdentifyHost();                                           // 28
+  // [any thread; no lock] 0 VST 2, 1 CLAP, 2 VST3: set when an adapter binds.
   virtual int32_t AdapterKind() const { return adapterKind; }                // 29
   // [editor thread; PlugLock held]
-  virtual void EditorResized() = 0;                                          // 30
-  // [dispatcher thread; PlugLock held]
-  virtual void PrepareForHost() {}                                           // 31
+  virtual void EditorResized();                                              // 30
   // [dispatcher thread or construction; takes PlugLock] Takes ownership of editor.
   virtual void AttachEditor(IEditorLink* editor);                            // 32
   // [dispatcher thread; PlugLock held]
-  virtual void ChangeLatency(int32_t samples) { latency = samples; }         // 33
+  virtual void ChangeLatency(int32_t samples);                               // 33
   // [caller's thread; any lock: with PlugLock held the adapter holds the
   // message back until the lock is released]
-  virtual bool MidiMessageOut(const MidiMessage& message) = 0;               // 34
-  virtual bool SysExOut(const SysExMessage& /*message*/) { return false; }   // 35
+  virtual bool MidiMessageOut(const MidiMessage& message);                   // 34
+  virtual bool SysExOut(const SysExMessage& message);                        // 35
   // [dispatcher thread; PlugLock held]
   virtual void RefreshEditorParams();                                        // 36
   // [dispatcher thread; PlugLock held]
@@ -208,6 +243,12 @@ class IEffectBase {
   int PresetCount() const { return presets.Count(); }
   Preset* PresetAt(int index) const { return presets.Get(index); }
 
+  // [construction, before the host can reach the effect; no lock] The
+  // adapter that drives this effect, and its kind; it outlives the effect's
+  // use of it (the adapter deletes the effect first).
+  void BindHost(IHostBinding* binding, int32_t kind);
+  IHostBinding* Host() const { return host; }
+
   // [any thread; no lock]
   PlugLock& Lock() { return lock; }
   // [any thread; no lock: attached once at construction, gone only with the instance]
@@ -237,6 +278,7 @@ class IEffectBase {
   int32_t tailSize = 0;
 
  protected:
+  IHostBinding* host = nullptr;  // not owned
   IEditorLink* editor = nullptr;
   OwnedList<Parameter> parameters;
   OwnedList<Preset> presets;

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "Controls.h"
+#include "EffectFactory.h"
 #include "PlatformGraphics.h"
 #include "PluginModule.h"
 
@@ -27,13 +28,11 @@ IControl* Untargeted(IControl* control) {
 
 }  // namespace
 
-IEffectVST* CreateEffectInstance(audioMasterCallback hostCallback) {
-  return new (std::nothrow) Veltrax(hostCallback);
-}
+IEffectBase* CreateEffectInstance() { return new (std::nothrow) Veltrax(); }
 
-Veltrax::Veltrax(audioMasterCallback hostCallback)
-    : IEffectVST(hostCallback, kParamCount, "1-1 2-2", 1, "Veltrax", "", "Quillmarsh", kVersion,
-                 FourCharCode("Vltx"), FourCharCode("Qmsh"), false, false) {
+Veltrax::Veltrax()
+    : IEffectBase(kParamCount, "1-1 2-2", 1, "Veltrax", "", "Quillmarsh", kVersion,
+                  FourCharCode("Vltx"), FourCharCode("Qmsh"), false, false, kAdapterVst2) {
   gainLeft = gainRight = 1.0;
   eqPosition = 1;
   powerOn = true;

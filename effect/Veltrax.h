@@ -7,14 +7,14 @@
 
 #include <cstdint>
 
-#include "EffectVST.h"
+#include "EffectBase.h"
 #include "TapeDsp.h"
 
 namespace veltrax {
 
 class IGraphics;
 
-class Veltrax : public IEffectVST {
+class Veltrax : public IEffectBase {
  public:
   enum ParamIndex : int {
     kGainLeft = 0,
@@ -38,8 +38,9 @@ class Veltrax : public IEffectVST {
   static constexpr int kEditorHeight = 160;
   static constexpr int kEditorFrameRate = 25;
 
-  // [any host thread; creation lock held]
-  explicit Veltrax(audioMasterCallback hostCallback);
+  // [any host thread; creation lock held] Whatever format drives it, an
+  // adapter binds itself after construction.
+  Veltrax();
   // [dispatcher thread; no lock] Closes the editor's window first, while the
   // host can still be told the end of a gesture left open in it.
   ~Veltrax() override;

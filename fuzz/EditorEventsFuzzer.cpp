@@ -64,7 +64,7 @@ struct Panel {
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
     effect->dispatcher(effect, effSetBlockSize, 0, 64, nullptr, 0.0f);
     effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
-    editor = dynamic_cast<IGraphics*>(static_cast<IEffectVST*>(effect->object)->Editor());
+    editor = dynamic_cast<IGraphics*>(static_cast<IEffectVST*>(effect->object)->Plugin()->Editor());
     FUZZ_CHECK(editor != nullptr);
   }
   AEffect* effect = nullptr;

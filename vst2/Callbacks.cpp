@@ -12,43 +12,44 @@
 namespace veltrax {
 
 void IEffectVST::AnnounceMidiInterest() {
-  if (acceptsMidi) CallHost(audioMasterWantMidi);
+  if (plug->acceptsMidi) CallHost(audioMasterWantMidi);
 }
 
 // Adds the processed block to what the host's outputs hold.
 void VST_CALLBACK IEffectVST::VSTProcess(AEffect* effect, float** inputs, float** outputs,
                                          int32_t frames) {
-  IEffectVST* plug = InstanceOf(effect);
-  if (plug == nullptr) return;
-  plug->AnnounceMidiInterest();
-  CallbackLock guard(plug);
-  plug->ProcessFloatBlock(inputs, outputs, frames, /*accumulate=*/true);
+  IEffectVST* adapter = InstanceOf(effect);
+  if (adapter == nullptr) return;
+  adapter->AnnounceMidiInterest();
+  CallbackLock guard(adapter);
+  adapter->plug->ProcessFloatBlock(inputs, outputs, frames, /*accumulate=*/true);
 }
 
 // Overwrites the host's outputs.
 void VST_CALLBACK IEffectVST::VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs,
                                                   int32_t frames) {
-  IEffectVST* plug = InstanceOf(effect);
-  if (plug == nullptr) return;
-  plug->AnnounceMidiInterest();
-  CallbackLock guard(plug);
-  plug->ProcessFloatBlock(inputs, outputs, frames, /*accumulate=*/false);
+  IEffectVST* adapter = InstanceOf(effect);
+  if (adapter == nullptr) return;
+  adapter->AnnounceMidiInterest();
+  CallbackLock guard(adapter);
+  adapter->plug->ProcessFloatBlock(inputs, outputs, frames, /*accumulate=*/false);
 }
 
 // Processes straight in the host's double buffers.
 void VST_CALLBACK IEffectVST::VSTProcessDoubleReplacing(AEffect* effect, double** inputs,
                                                         double** outputs, int32_t frames) {
-  IEffectVST* plug = InstanceOf(effect);
-  if (plug == nullptr) return;
-  plug->AnnounceMidiInterest();
-  CallbackLock guard(plug);
-  plug->ProcessDoubleBlock(inputs, outputs, frames);
+  IEffectVST* adapter = InstanceOf(effect);
+  if (adapter == nullptr) return;
+  adapter->AnnounceMidiInterest();
+  CallbackLock guard(adapter);
+  adapter->plug->ProcessDoubleBlock(inputs, outputs, frames);
 }
 
 // Waits for a running block; 0 for an index out of range.
 float VST_CALLBACK IEffectVST::VSTGetParameter(AEffect* effect, int32_t index) {
-  IEffectVST* plug = InstanceOf(effect);
-  if (plug == nullptr) return 0.0f;
+  IEffectVST* adapter = InstanceOf(effect);
+  if (adapter == nullptr) return 0.0f;
+  IEffectBase* plug = adapter->plug;
   PlugLockGuard guard(plug->Lock());
   const Parameter* param = plug->ParamAt(index);
   if (param == nullptr) return 0.0f;
@@ -57,8 +58,9 @@ float VST_CALLBACK IEffectVST::VSTGetParameter(AEffect* effect, int32_t index) {
 
 // The host is not told back about its own change.
 void VST_CALLBACK IEffectVST::VSTSetParameter(AEffect* effect, int32_t index, float value) {
-  IEffectVST* plug = InstanceOf(effect);
-  if (plug == nullptr) return;
+  IEffectVST* adapter = InstanceOf(effect);
+  if (adapter == nullptr) return;
+  IEffectBase* plug = adapter->plug;
   // A position that is not a finite number keeps the previous value: NaN or
   // infinity would otherwise land in the coefficients. Positions outside
   // 0..1 are held to it; below 0 the curve would map them to large values.
@@ -68,7 +70,7 @@ void VST_CALLBACK IEffectVST::VSTSetParameter(AEffect* effect, int32_t index, fl
   PlugLockGuard guard(plug->Lock());
   Parameter* param = plug->ParamAt(index);
   if (param == nullptr) return;
-  if (plug->editor != nullptr) plug->editor->SetParameterFromPlug(index, normalised, true);
+  if (IEditorLink* editor = plug->Editor()) editor->SetParameterFromPlug(index, normalised, true);
   param->SetFromNormalized(normalised);
   plug->ParameterChanged(index);
 }

@@ -50,42 +50,45 @@ double Clamp(double v, double low, double high) { return v < low ? low : (v > hi
 // the lock released, since the lock dies with it.
 intptr_t VST_CALLBACK IEffectVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index,
                                                 intptr_t value, void* ptr, float opt) {
-  IEffectVST* plug = InstanceOf(effect);
-  if (plug == nullptr) return 0;
+  IEffectVST* adapter = InstanceOf(effect);
+  if (adapter == nullptr) return 0;
   if (opcode == effClose) {
-    if (IEditorLink* editor = plug->Editor()) editor->CloseWindow();
-    { PlugLockGuard wait(plug->Lock()); }
-    delete plug;
+    if (IEditorLink* editor = adapter->plug->Editor()) editor->CloseWindow();
+    { PlugLockGuard wait(adapter->plug->Lock()); }
+    delete adapter;
     return 0;
   }
   bool handled = false;
-  const intptr_t answer = plug->DispatchUnlocked(opcode, value, ptr, handled);
+  const intptr_t answer = adapter->DispatchUnlocked(opcode, value, ptr, handled);
   if (handled) return answer;
-  CallbackLock guard(plug);
-  return plug->Dispatch(opcode, index, value, ptr, opt);
+  CallbackLock guard(adapter);
+  return adapter->Dispatch(opcode, index, value, ptr, opt);
 }
 
 intptr_t IEffectVST::DispatchUnlocked(int32_t opcode, intptr_t /*value*/, void* ptr, bool& handled) {
   handled = true;
   switch (opcode) {
     case effEditOpen: {
+      IEditorLink* editor = plug->Editor();
       if (editor == nullptr || editor->OpenWindow(ptr) == nullptr) return 0;
-      PlugLockGuard guard(Lock());
-      EditorOpened();
+      PlugLockGuard guard(plug->Lock());
+      plug->EditorOpened();
       return 1;
     }
-    case effEditClose:
+    case effEditClose: {
+      IEditorLink* editor = plug->Editor();
       if (editor == nullptr) return 0;
       {
-        PlugLockGuard guard(Lock());
-        EditorClosed();
+        PlugLockGuard guard(plug->Lock());
+        plug->EditorClosed();
       }
       editor->CloseWindow();
       return 1;
+    }
     case effEditIdle:
       // The editor applies the user's input here, so that its host calls come
       // on the thread that idles, the host's user-interface thread.
-      if (editor != nullptr) editor->Idle();
+      if (IEditorLink* editor = plug->Editor()) editor->Idle();
       return 0;
     case effOpen:
       // Asked before the lock is taken; PrepareForHost then reads the answer.
@@ -103,46 +106,46 @@ intptr_t IEffectVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, voi
   switch (opcode) {
     case effOpen:
       PrepareForHost();
-      NotifyAllParamsChanged();
+      plug->NotifyAllParamsChanged();
       return 0;
 
     case effSetProgram:
-      ModifyCurrentPreset();
-      LoadPreset(IndexFromValue(value));
+      plug->ModifyCurrentPreset();
+      plug->LoadPreset(IndexFromValue(value));
       return 0;
     case effGetProgram:
-      return currentPreset;
+      return plug->currentPreset;
     case effSetProgramName:
       if (text != nullptr) {
         char name[sizeof(Preset::name)];
         CopyFromHost(name, text);
-        ModifyCurrentPreset(name);
-        ProgramChanged();
+        plug->ModifyCurrentPreset(name);
+        plug->ProgramChanged();
       }
       return 0;
     case effGetProgramName:
-      if (text != nullptr) CopyToHost(text, PresetNameAt(currentPreset), kVstMaxProgNameLen);
+      if (text != nullptr) CopyToHost(text, plug->PresetNameAt(plug->currentPreset), kVstMaxProgNameLen);
       return 0;
     case effGetProgramNameIndexed: {
       if (text == nullptr) return 0;
-      const char* name = PresetNameAt(index);
+      const char* name = plug->PresetNameAt(index);
       CopyToHost(text, name, kVstMaxProgNameLen);
       return name != nullptr && name[0] != '\0' ? 1 : 0;
     }
 
     case effGetParamLabel:
-      if (Parameter* param = ParamAt(index); param != nullptr && text != nullptr)
+      if (Parameter* param = plug->ParamAt(index); param != nullptr && text != nullptr)
         CopyToHost(text, param->LabelForHost(), kVstExtMaxParamStrLen);
       return 0;
     case effGetParamDisplay:
-      if (Parameter* param = ParamAt(index); param != nullptr && text != nullptr) {
+      if (Parameter* param = plug->ParamAt(index); param != nullptr && text != nullptr) {
         char display[2 * Parameter::kTextSize] = "";
         param->FormatCurrent(display, sizeof display);
         CopyToHost(text, display, kVstExtMaxParamStrLen);
       }
       return 0;
     case effGetParamName:
-      if (Parameter* param = ParamAt(index); param != nullptr && text != nullptr)
+      if (Parameter* param = plug->ParamAt(index); param != nullptr && text != nullptr)
         CopyToHost(text, param->name, kVstExtMaxParamStrLen);
       return 0;
     case effCanBeAutomated:
@@ -153,26 +156,26 @@ intptr_t IEffectVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, voi
     case effSetSampleRate:
       // A rate that is not a positive finite number would carry NaN or
       // infinity into the filter design; the previous rate stays.
-      if (std::isfinite(opt) && opt > 0.0f) sampleRate = opt;
-      Reset();
+      if (std::isfinite(opt) && opt > 0.0f) plug->sampleRate = opt;
+      plug->Reset();
       return 0;
     case effSetBlockSize: {
       const intptr_t frames = value;
-      if (frames >= 1 && frames <= kMaxBlockFrames) ChangeBlockSize(static_cast<int32_t>(frames));
-      Reset();
+      if (frames >= 1 && frames <= kMaxBlockFrames) plug->ChangeBlockSize(static_cast<int32_t>(frames));
+      plug->Reset();
       return 0;
     }
     case effMainsChanged:
       if (value != 0) {
-        ActivationChanged(true);
+        plug->ActivationChanged(true);
       } else {
-        ActivationChanged(false);
-        Reset();
+        plug->ActivationChanged(false);
+        plug->Reset();
       }
       return 0;
 
     case effEditGetRect:
-      if (text == nullptr || editor == nullptr) return 0;
+      if (text == nullptr || plug->Editor() == nullptr) return 0;
       *static_cast<ERect**>(ptr) = &editorRect;
       return 1;
     case effIdle:
@@ -201,27 +204,27 @@ intptr_t IEffectVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, voi
       return 1;
 
     case effGetPlugCategory:
-      return isInstrument ? kPlugCategSynth : kPlugCategEffect;
+      return plug->isInstrument ? kPlugCategSynth : kPlugCategEffect;
     case effGetEffectName:
       if (text == nullptr) return 0;
-      CopyToHost(text, effectName, kVstMaxEffectNameLen);
+      CopyToHost(text, plug->effectName, kVstMaxEffectNameLen);
       return 1;
     case effGetVendorString:
       if (text == nullptr) return 0;
-      CopyToHost(text, makerName, kVstMaxVendorStrLen);
+      CopyToHost(text, plug->makerName, kVstMaxVendorStrLen);
       return 1;
     case effGetProductString:
       if (text == nullptr) return 0;
-      CopyToHost(text, productName, kVstMaxProductStrLen);
+      CopyToHost(text, plug->productName, kVstMaxProductStrLen);
       return 1;
     case effGetVendorVersion:
-      return VstVersionOf(version);
+      return VstVersionOf(plug->version);
     case effVendorSpecific:
       return VendorSpecific(index, value, ptr, opt);
     case effCanDo:
       return CanDo(text);
     case effGetTailSize:
-      return tailSize;
+      return plug->tailSize;
     case effGetVstVersion:
       return kVstVersion;
     case effGetMidiKeyName:
@@ -241,10 +244,10 @@ intptr_t IEffectVST::GetChunk(int32_t index, void* ptr) {
   bool written = WriteChunkHeader(chunk);
   if (written) {
     if (bank) {
-      ModifyCurrentPreset();
-      written = SerializePresets(chunk);
+      plug->ModifyCurrentPreset();
+      written = plug->SerializePresets(chunk);
     } else {
-      written = WriteState(chunk);
+      written = plug->WriteState(chunk);
     }
   }
   if (!written || chunk.Size() <= 0) return 0;
@@ -266,13 +269,13 @@ intptr_t IEffectVST::SetChunk(int32_t index, intptr_t byteCount, const void* byt
   const int32_t formatVersion = ReadChunkHeader(chunk, position);
   int32_t result;
   if (bank && formatVersion >= kChunkFormatVersion) {
-    result = UnserializePresets(chunk, position);
+    result = plug->UnserializePresets(chunk, position);
   } else {
-    result = ReadState(chunk, position);
-    ModifyCurrentPreset();
+    result = plug->ReadState(chunk, position);
+    plug->ModifyCurrentPreset();
   }
   if (result < 0) return 0;
-  RefreshEditorParams();
+  plug->RefreshEditorParams();
   return 1;
 }
 
@@ -290,14 +293,14 @@ intptr_t IEffectVST::ProcessEvents(const void* ptr) {
       message.status = static_cast<uint8_t>(midi->midiData[0]);
       message.data1 = static_cast<uint8_t>(midi->midiData[1]);
       message.data2 = static_cast<uint8_t>(midi->midiData[2]);
-      MidiMessageIn(message);
+      plug->MidiMessageIn(message);
     } else if (event->type == kVstSysExType) {
       const auto* sysex = reinterpret_cast<const VstMidiSysexEvent*>(event);
       SysExMessage message;
       message.offset = sysex->deltaFrames;
       message.size = sysex->dumpBytes;
       message.data = reinterpret_cast<const uint8_t*>(sysex->sysexDump);
-      SysExIn(message);
+      plug->SysExIn(message);
     }
   }
   return 1;
@@ -305,7 +308,7 @@ intptr_t IEffectVST::ProcessEvents(const void* ptr) {
 
 // Without text the host only asks whether texts can be converted: yes.
 intptr_t IEffectVST::String2Parameter(int32_t index, const char* hostText) {
-  Parameter* param = ParamAt(index);
+  Parameter* param = plug->ParamAt(index);
   if (param == nullptr) return 0;
   if (hostText == nullptr) return 1;
   char text[kHostTextBound];
@@ -327,22 +330,22 @@ intptr_t IEffectVST::String2Parameter(int32_t index, const char* hostText) {
     if (!std::isfinite(v)) return 0;
     if (param->negateDisplay) v = -v;
   }
-  if (editor != nullptr) editor->SetParameterFromPlug(index, v, false);
+  if (IEditorLink* editor = plug->Editor()) editor->SetParameterFromPlug(index, v, false);
   param->value = Clamp(v, param->min, param->max);
-  ParameterChanged(index);
+  plug->ParameterChanged(index);
   return 1;
 }
 
 // Pins pair up (0, 1), (2, 3) ... as stereo; a last odd pin is mono.
 intptr_t IEffectVST::PinProperties(int32_t index, void* ptr, bool output) {
-  const int pinCount = output ? OutputPinCount() : InputPinCount();
+  const int pinCount = output ? plug->OutputPinCount() : plug->InputPinCount();
   if (ptr == nullptr || index < 0 || index >= pinCount) return 0;
   auto* properties = static_cast<VstPinProperties*>(ptr);
   int32_t flags = kVstPinIsActive;
   if (index % 2 == 0 && index < pinCount - 1) flags |= kVstPinIsStereo;
   properties->flags = flags;
 
-  const ChannelPin* pin = output ? OutputPin(index) : InputPin(index);
+  const ChannelPin* pin = output ? plug->OutputPin(index) : plug->InputPin(index);
   char label[kVstMaxLabelLen];
   if (pin->label.Length() > 0)
     std::snprintf(label, sizeof label, "%s", pin->label.Get());
@@ -357,16 +360,16 @@ intptr_t IEffectVST::PinProperties(int32_t index, void* ptr, bool output) {
 intptr_t IEffectVST::SetSpeakerArrangement(const VstSpeakerArrangement* input,
                                            const VstSpeakerArrangement* output) {
   if (input != nullptr) {
-    const int pins = InputPinCount();
+    const int pins = plug->InputPinCount();
     const int n = std::min(std::max(input->numChannels, 0), pins);
-    ConnectInputs(0, n, true);
-    ConnectInputs(n, pins - n, false);
+    plug->ConnectInputs(0, n, true);
+    plug->ConnectInputs(n, pins - n, false);
   }
   if (output != nullptr) {
-    const int pins = OutputPinCount();
+    const int pins = plug->OutputPinCount();
     const int n = std::min(std::max(output->numChannels, 0), pins);
-    ConnectOutputs(0, n, true);
-    ConnectOutputs(n, pins - n, false);
+    plug->ConnectOutputs(0, n, true);
+    plug->ConnectOutputs(n, pins - n, false);
   }
   return 1;
 }
@@ -374,7 +377,7 @@ intptr_t IEffectVST::SetSpeakerArrangement(const VstSpeakerArrangement* input,
 // Two host-extension queries: 7 renders a normalised value of a parameter as
 // text, 8 tells whether a parameter moves in steps.
 intptr_t IEffectVST::VendorSpecific(int32_t index, intptr_t value, void* ptr, float opt) {
-  const Parameter* param = ParamAt(IndexFromValue(value));
+  const Parameter* param = plug->ParamAt(IndexFromValue(value));
   if (index == 7) {
     if (ptr == nullptr) return 0;
     if (param != nullptr) {
@@ -401,7 +404,7 @@ intptr_t IEffectVST::CanDo(const char* hostText) {
   if (is("receiveVstTimeInfo")) return 1;
   if (is("sendVstEvents") || is("sendVstMidiEvent") || is("receiveVstEvents") ||
       is("receiveVstMidiEvent"))
-    return acceptsMidi ? 1 : 0;
+    return plug->acceptsMidi ? 1 : 0;
   if (is("hasHostExtensions")) {
     hostExtensionFlags |= 1;
     return kCanDoExtensionAnswer;
@@ -420,7 +423,7 @@ intptr_t IEffectVST::MidiKeyNameFor(void* ptr) {
   auto* key = static_cast<MidiKeyName*>(ptr);
   key->keyName[0] = '\0';
   char name[kHostTextBound] = "";
-  const bool named = NoteNameFor(key->thisKeyNumber, name);
+  const bool named = plug->NoteNameFor(key->thisKeyNumber, name);
   name[sizeof name - 1] = '\0';
   CopyToHost(key->keyName, name, kVstMaxNameLen);
   return named ? 1 : 0;

@@ -33,13 +33,8 @@ int32_t VstVersionOf(int32_t version) {
   return ((version >> 16) * 100 + ((version >> 8) & 0xFF)) * 100 + (version & 0xFF);
 }
 
-IEffectVST::IEffectVST(audioMasterCallback hostCallback, int parameterCount, const char* channelIO,
-                       int presetCount, const char* effectName, const char* productName,
-                       const char* makerName, int32_t version, int32_t uniqueId, int32_t makerId,
-                       bool isInstrument, bool acceptsMidi)
-    : IEffectBase(parameterCount, channelIO, presetCount, effectName, productName, makerName,
-                  version, uniqueId, makerId, isInstrument, acceptsMidi, /*adapterKind=*/0),
-      hostCallback(hostCallback) {
+IEffectVST::IEffectVST(audioMasterCallback hostCallback, IEffectBase* plugin)
+    : plug(plugin), hostCallback(hostCallback) {
   pendingEvents.count = 0;
   pendingEvents.sysexUsed = 0;
   std::memset(&effect, 0, sizeof effect);
@@ -48,60 +43,61 @@ IEffectVST::IEffectVST(audioMasterCallback hostCallback, int parameterCount, con
   effect.process = &IEffectVST::VSTProcess;
   effect.setParameter = &IEffectVST::VSTSetParameter;
   effect.getParameter = &IEffectVST::VSTGetParameter;
-  effect.numPrograms = PresetCount();
-  effect.numParams = ParameterCount();
-  effect.numInputs = InputPinCount();
-  effect.numOutputs = OutputPinCount();
+  effect.numPrograms = plug->PresetCount();
+  effect.numParams = plug->ParameterCount();
+  effect.numInputs = plug->InputPinCount();
+  effect.numOutputs = plug->OutputPinCount();
   effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing;
-  effect.initialDelay = 0;
+  effect.initialDelay = plug->latency;
   effect.ioRatio = 1.0f;
   effect.object = this;
-  effect.uniqueID = uniqueId;
-  effect.version = VstVersionOf(version);
+  effect.uniqueID = plug->uniqueId;
+  effect.version = VstVersionOf(plug->version);
   effect.processReplacing = &IEffectVST::VSTProcessReplacing;
   effect.processDoubleReplacing = &IEffectVST::VSTProcessDoubleReplacing;
-  if (LegalIO(1, -1)) effect.flags |= effFlagsCanMono;
+  if (plug->LegalIO(1, -1)) effect.flags |= effFlagsCanMono;
 
   editorRect = ERect{};
-  SetUpArrangement(inputArrangement, InputPinCount());
-  SetUpArrangement(outputArrangement, OutputPinCount());
+  SetUpArrangement(inputArrangement, plug->InputPinCount());
+  SetUpArrangement(outputArrangement, plug->OutputPinCount());
 
-  // Nobody else can reach the instance yet; the lock keeps the pins'
-  // "PlugLock held" contract true all the same.
-  PlugLockGuard guard(Lock());
-  ConnectInputs(0, InputPinCount(), true);
-  ConnectOutputs(0, OutputPinCount(), true);
-  ChangeBlockSize(1024);
+  plug->BindHost(this, kAdapterVst2);
+  // An editor the effect attached while it was made: the record shows it.
+  if (plug->Editor() != nullptr) EditorAttached();
 }
 
-// The chunk buffers go first (members), then the base with editor, parameters
-// and presets.
-IEffectVST::~IEffectVST() = default;
+// The effect goes first (with its editor, parameters and presets), then the
+// chunk buffers.
+IEffectVST::~IEffectVST() { delete plug; }
 
-void IEffectVST::AttachEditor(IEditorLink* editor) {
+void IEffectVST::EditorAttached() {
+  const IEditorLink* editor = plug->Editor();
   if (editor == nullptr) return;
-  IEffectBase::AttachEditor(editor);
   effect.flags |= effFlagsHasEditor;
   editorRect = ERect{0, 0, RectCoordinate(editor->Height()), RectCoordinate(editor->Width())};
 }
 
-// The host is not told; hosts that read the record again see the new delay.
-void IEffectVST::ChangeLatency(int32_t samples) {
-  IEffectBase::ChangeLatency(samples);
-  effect.initialDelay = samples;
+// The host is not asked to resize its window.
+void IEffectVST::EditorResized() {
+  const IEditorLink* editor = plug->Editor();
+  if (editor == nullptr) return;
+  editorRect = ERect{0, 0, RectCoordinate(editor->Height()), RectCoordinate(editor->Width())};
 }
+
+// The host is not told; hosts that read the record again see the new delay.
+void IEffectVST::LatencyChanged(int32_t samples) { effect.initialDelay = samples; }
 
 // Some hosts handle only stereo: pins beyond the first two take no host
 // buffers on input, and count as connected (fed from scratch) on output.
 void IEffectVST::LimitToStereo() {
-  if (InputPinCount() > 2) ConnectInputs(2, InputPinCount() - 2, false);
-  if (OutputPinCount() > 2) ConnectOutputs(2, OutputPinCount() - 2, true);
+  if (plug->InputPinCount() > 2) plug->ConnectInputs(2, plug->InputPinCount() - 2, false);
+  if (plug->OutputPinCount() > 2) plug->ConnectOutputs(2, plug->OutputPinCount() - 2, true);
 }
 
 // A missing host callback answers 0 instead of crashing:
 // nothing the plug-in asks the host is essential to run.
 intptr_t IEffectVST::CallHost(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
-  VELTRAX_ASSERT_UNLOCKED(Lock());
+  VELTRAX_ASSERT_UNLOCKED(plug->Lock());
   if (hostCallback == nullptr) return 0;
   return hostCallback(&effect, opcode, index, value, ptr, opt);
 }

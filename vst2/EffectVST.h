@@ -1,24 +1,27 @@
 #pragma once
-// Binds the plug-in base to the VST 2.4 interface: owns the effect record the
-// host sees, answers the dispatcher and the audio and parameter callbacks,
-// and calls back into the host.
+// Drives an effect (a plug-in base) through the VST 2.4 interface: owns the
+// effect and the record the host sees, answers the dispatcher and the audio
+// and parameter callbacks, and is the effect's host binding.
 
 #include <cstdint>
+#include <new>
 
 #include "EffectBase.h"
+#include "EffectFactory.h"
 #include "VstAbi.h"
 
 namespace veltrax {
 
 // Thread tags as in EffectBase.h: [who calls; which lock].
-class IEffectVST : public IEffectBase {
+class IEffectVST : public IHostBinding {
  public:
-  // [any host thread; creation lock held]
-  IEffectVST(audioMasterCallback hostCallback, int parameterCount, const char* channelIO,
-             int presetCount, const char* effectName, const char* productName, const char* makerName,
-             int32_t version, int32_t uniqueId, int32_t makerId, bool isInstrument, bool acceptsMidi);
-  // [dispatcher thread; no lock]
-  ~IEffectVST() override;
+  // [any host thread; creation lock held] Takes ownership of plug and binds
+  // itself to it as its host.
+  IEffectVST(audioMasterCallback hostCallback, IEffectBase* plug);
+  // [dispatcher thread; no lock] Deletes the effect.
+  virtual ~IEffectVST();
+  IEffectVST(const IEffectVST&) = delete;
+  IEffectVST& operator=(const IEffectVST&) = delete;
 
   // Calls into the host. [caller's thread; PlugLock not held: the host may
   // take its time or its own locks, and the audio thread waits for ours]
@@ -33,25 +36,27 @@ class IEffectVST : public IEffectBase {
   void QueryTimeInfo(TimeInfo* info) override;
   // Asks the host once who it is; later calls answer from what it said.
   HostKind IdentifyHost() override;
+  // [any thread; PlugLock held] The record's editor flag and rectangle, and
+  // its delay, follow the effect.
+  void EditorAttached() override;
   void EditorResized() override;
+  void LatencyChanged(int32_t samples) override;
   // [caller's thread; any lock] Sent at once without PlugLock; with it held
   // (MIDI passed through by the dispatcher, or sent from ProcessBlock) they
   // wait until the callback that holds it releases it. False when the host
   // refuses or no room is left to wait in.
   bool MidiMessageOut(const MidiMessage& message) override;
   bool SysExOut(const SysExMessage& message) override;
+
   // [dispatcher thread; PlugLock held] Prepares for the host IdentifyHost
   // found out about, once.
-  void PrepareForHost() override;
-  // [dispatcher thread or construction; takes PlugLock]
-  void AttachEditor(IEditorLink* editor) override;
-  // [dispatcher thread; PlugLock held]
-  void ChangeLatency(int32_t samples) override;
-
+  void PrepareForHost();
   // [dispatcher thread; PlugLock held]
   void LimitToStereo();
   // [any thread; no lock] The record lives as long as the instance.
   AEffect* Effect() { return &effect; }
+  // [any thread; no lock] The effect this adapter drives.
+  IEffectBase* Plugin() const { return plug; }
 
   // The record's callbacks; each takes the instance from effect->object.
   // [dispatcher thread; takes PlugLock for the call]
@@ -68,6 +73,8 @@ class IEffectVST : public IEffectBase {
   static void VST_CALLBACK VSTSetParameter(AEffect* effect, int32_t index, float value);
 
  protected:
+  IEffectBase* const plug;  // owned
+
   // [any thread; PlugLock not held (checked in debug builds)]
   intptr_t CallHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                     float opt = 0.0f);
@@ -137,18 +144,25 @@ class IEffectVST : public IEffectBase {
 // host meanwhile go out once the lock is released.
 class CallbackLock {
  public:
-  explicit CallbackLock(IEffectVST* plug) : plug(plug) { plug->Lock().Lock(); }
+  explicit CallbackLock(IEffectVST* adapter) : adapter(adapter) { adapter->plug->Lock().Lock(); }
   ~CallbackLock();
   CallbackLock(const CallbackLock&) = delete;
   CallbackLock& operator=(const CallbackLock&) = delete;
 
  private:
-  IEffectVST* plug;
+  IEffectVST* adapter;
   IEffectVST::PendingEvents outgoing;  // filled only when something waits
 };
 
-// Defined by the effect linked into the plug-in binary: constructs the one
-// effect this library provides. [any host thread; creation lock held]
-IEffectVST* CreateEffectInstance(audioMasterCallback hostCallback);
+// The effect of this library driven as a VST 2 plug-in: the effect linked
+// into the binary (CreateEffectInstance) with its adapter. None when either
+// cannot be made. [any host thread; creation lock held]
+inline IEffectVST* CreateVstInstance(audioMasterCallback hostCallback) {
+  IEffectBase* plug = CreateEffectInstance();
+  if (plug == nullptr) return nullptr;
+  auto* adapter = new (std::nothrow) IEffectVST(hostCallback, plug);
+  if (adapter == nullptr) delete plug;
+  return adapter;
+}
 
 }  // namespace veltrax

@@ -22,16 +22,17 @@ using namespace veltrax;
 // the instance has its own lock for everything after.
 VELTRAX_EXPORT AEffect* VSTPluginMain(audioMasterCallback hostCallback) {
   CreationLockGuard creation;
-  IEffectVST* plug = nullptr;
+  IEffectVST* adapter = nullptr;
   try {
-    plug = CreateEffectInstance(hostCallback);
+    adapter = CreateVstInstance(hostCallback);
   } catch (...) {
     // Nothing may unwind into the host: a failed construction is a null answer.
-    plug = nullptr;
+    adapter = nullptr;
   }
-  if (plug == nullptr) return nullptr;
+  if (adapter == nullptr) return nullptr;
+  IEffectBase* plug = adapter->Plugin();
   plug->FillEmptyPresets("Empty", plug->PresetCount());
-  AEffect* effect = plug->Effect();
+  AEffect* effect = adapter->Effect();
   if (effect->numPrograms < 1) effect->numPrograms = 1;
   return effect;
 }

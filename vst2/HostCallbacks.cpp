@@ -112,7 +112,7 @@ void IEffectVST::QueryTimeInfo(TimeInfo* out) {
 // of the instance. The dispatcher asks before it takes PlugLock for effOpen,
 // so that PrepareForHost, under the lock, only reads what was kept.
 HostKind IEffectVST::IdentifyHost() {
-  if (hostKind != HostNotAsked || Lock().HeldByCurrentThread()) return hostKind;
+  if (plug->hostKind != HostNotAsked || plug->Lock().HeldByCurrentThread()) return plug->hostKind;
   char product[256];
   std::memset(product, 0, sizeof product);
   CallHost(audioMasterGetProductString, 0, 0, product);
@@ -121,19 +121,19 @@ HostKind IEffectVST::IdentifyHost() {
   int32_t version = 0;
   if (product[0] != '\0') version = HostVersionFromDecimal(CallHost(audioMasterGetVendorVersion));
   const HostKind kind = LookUpHostKind(product);
-  PlugLockGuard guard(Lock());
-  hostKind = kind;
-  hostVersion = version;
+  PlugLockGuard guard(plug->Lock());
+  plug->hostKind = kind;
+  plug->hostVersion = version;
   VELTRAX_TRACE("IEffectVST::IdentifyHost", "v%d.%d.%d", version >> 16, (version >> 8) & 0xFF,
                 version & 0xFF);
-  return hostKind;
+  return kind;
 }
 
 // The first effOpen only.
 void IEffectVST::PrepareForHost() {
   if (hostInitDone) return;
   hostInitDone = true;
-  switch (IdentifyHost()) {
+  switch (plug->hostKind) {
     case Forte:
     case Audition:
     case Orion:
@@ -143,25 +143,18 @@ void IEffectVST::PrepareForHost() {
     default:
       break;
   }
-  inputArrangement.numChannels = effect.numInputs = InputPinCount();
-  outputArrangement.numChannels = effect.numOutputs = OutputPinCount();
-  HostKnown();
-}
-
-// The host is not asked to resize its window.
-void IEffectVST::EditorResized() {
-  if (editor == nullptr) return;
-  editorRect = ERect{0, 0, RectCoordinate(editor->Height()), RectCoordinate(editor->Width())};
-  OnEditorResized();
+  inputArrangement.numChannels = effect.numInputs = plug->InputPinCount();
+  outputArrangement.numChannels = effect.numOutputs = plug->OutputPinCount();
+  plug->HostKnown();
 }
 
 bool IEffectVST::MidiMessageOut(const MidiMessage& message) {
-  if (Lock().HeldByCurrentThread()) return QueueEvent(&message, nullptr);
+  if (plug->Lock().HeldByCurrentThread()) return QueueEvent(&message, nullptr);
   return SendMidi(message);
 }
 
 bool IEffectVST::SysExOut(const SysExMessage& message) {
-  if (Lock().HeldByCurrentThread()) return QueueEvent(nullptr, &message);
+  if (plug->Lock().HeldByCurrentThread()) return QueueEvent(nullptr, &message);
   return SendSysEx(message);
 }
 
@@ -221,10 +214,10 @@ void IEffectVST::SendPendingEvents(const PendingEvents& events) {
 }
 
 CallbackLock::~CallbackLock() {
-  const bool waiting = plug->pendingEvents.count > 0;
-  if (waiting) plug->TakePendingEvents(outgoing);
-  plug->Lock().Unlock();
-  if (waiting) plug->SendPendingEvents(outgoing);
+  const bool waiting = adapter->pendingEvents.count > 0;
+  if (waiting) adapter->TakePendingEvents(outgoing);
+  adapter->plug->Lock().Unlock();
+  if (waiting) adapter->SendPendingEvents(outgoing);
 }
 
 // The event records live on the stack for the call.

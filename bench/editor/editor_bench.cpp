@@ -27,12 +27,14 @@ class Panel {
  public:
   Panel() {
     CreationLockGuard creation;
-    plug = CreateEffectInstance(&QuietHost);
+    plug = CreateVstInstance(&QuietHost);
   }
   ~Panel() {
     if (plug) plug->Effect()->dispatcher(plug->Effect(), effClose, 0, 0, nullptr, 0.0f);
   }
-  IGraphics* Graphics() const { return plug ? dynamic_cast<IGraphics*>(plug->Editor()) : nullptr; }
+  IGraphics* Graphics() const {
+    return plug ? dynamic_cast<IGraphics*>(plug->Plugin()->Editor()) : nullptr;
+  }
 
  private:
   IEffectVST* plug = nullptr;
@@ -110,7 +112,7 @@ void BM_AudioBlocksDuringADrag(benchmark::State& state) {
   IEffectVST* plug;
   {
     CreationLockGuard creation;
-    plug = CreateEffectInstance(&SlowHost);
+    plug = CreateVstInstance(&SlowHost);
   }
   if (!plug) return state.SkipWithError("no instance");
   AEffect* effect = plug->Effect();
@@ -118,7 +120,7 @@ void BM_AudioBlocksDuringADrag(benchmark::State& state) {
   effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
   effect->dispatcher(effect, effSetBlockSize, 0, 64, nullptr, 0.0f);
   effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
-  auto* graphics = dynamic_cast<IGraphics*>(plug->Editor());
+  auto* graphics = dynamic_cast<IGraphics*>(plug->Plugin()->Editor());
   std::atomic<bool> stop{false};
   std::vector<double> blockMicroseconds;
   blockMicroseconds.reserve(1 << 16);

@@ -22,7 +22,6 @@ namespace {
 
 using veltrax::IGraphics;
 
-intptr_t VST_CALLBACK SilentHost(veltrax::AEffect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
 
 // Nanoseconds the thread named veltrax-editor has run so far; -1 without one.
 long long EditorThreadNanoseconds() {
@@ -66,12 +65,9 @@ void EditorTick(benchmark::State& state, Load load) {
   xcb_map_window(c, top);
   std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 
-  veltrax::Veltrax plug(&SilentHost);
+  veltrax::Veltrax plug;
   auto* graphics = static_cast<IGraphics*>(plug.Editor());
-  {
-    veltrax::PlugLockGuard guard(plug.Lock());
-    graphics->OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(top)));
-  }
+  graphics->OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(top)));
   std::atomic<bool> stop{false};
   // What the audio thread does after every block, a block a millisecond.
   std::thread feeder([&] {
@@ -96,10 +92,7 @@ void EditorTick(benchmark::State& state, Load load) {
   }
   stop.store(true);
   feeder.join();
-  {
-    veltrax::PlugLockGuard guard(plug.Lock());
-    graphics->CloseWindow();
-  }
+  graphics->CloseWindow();
   state.counters["cpu_us_per_tick"] =
       static_cast<double>(total) / 1000.0 / (25.0 * static_cast<double>(state.iterations()));
   xcb_destroy_window(c, top);

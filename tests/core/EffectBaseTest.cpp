@@ -49,7 +49,10 @@ TEST(Construction, StartsUnaskedWithOnePresetAndBoundedNames) {
   EXPECT_STREQ(effect.PresetNameAt(0), "empty");
   EXPECT_STREQ(effect.PresetNameAt(1), "");
   EXPECT_EQ(effect.hostKind, HostNotAsked);
-  EXPECT_FALSE(effect.InputPin(1)->connected);
+  // Ready to process before any adapter binds: every pin connected, a
+  // block of 1024 frames.
+  EXPECT_TRUE(effect.InputPin(1)->connected);
+  EXPECT_EQ(effect.BlockSize(), 1024);
 }
 
 TEST(Pins, BlockSizeResizesAndClearsEveryScratch) {
@@ -90,8 +93,11 @@ TEST(Editor, ParameterChangeSnapsButReportsTheUsersPosition) {
   StubEffect effect;
   effect.ConfigureLikeVeltrax();
   effect.changed.clear();
-  effect.SetParameterFromEditor(2, 0.62);
-  effect.SetParameterFromEditor(8, 0.5);
+  {
+    StubEffect::AsEditorThread input(effect);
+    effect.SetParameterFromEditor(2, 0.62);
+    effect.SetParameterFromEditor(8, 0.5);
+  }
   EXPECT_EQ(effect.ParamAt(2)->value, 3.0);
   EXPECT_EQ(effect.notified, (std::vector<std::pair<int, double>>{{2, 0.62}}));
   EXPECT_EQ(effect.changed, std::vector<int>{2});

@@ -22,6 +22,19 @@ class StubEffect : public IEffectBase {
   }
   ~StubEffect() override { Lock().Unlock(); }
 
+  // While it lives the test's thread plays the editor's input thread instead,
+  // which holds no lock: what it tells the host goes out without PlugLock.
+  class AsEditorThread {
+   public:
+    explicit AsEditorThread(StubEffect& effect) : effect(effect) { effect.Lock().Unlock(); }
+    ~AsEditorThread() { effect.Lock().Lock(); }
+    AsEditorThread(const AsEditorThread&) = delete;
+    AsEditorThread& operator=(const AsEditorThread&) = delete;
+
+   private:
+    StubEffect& effect;
+  };
+
   // The effect's parameters and its single preset.
   void ConfigureLikeVeltrax() {
     ParamAt(0)->InitNumber("Gain Left", 100.0, 0.0, 200.0, 0.01, "%", "", 1.0);

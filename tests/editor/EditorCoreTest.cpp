@@ -26,9 +26,14 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 bool SameRect(const Rect& a, const Rect& b) { return a == b; }
 
+// The test's thread plays the editor's input thread: no lock held.
 class RecordingEffect : public StubEffect {
  public:
-  RecordingEffect() { ConfigureLikeVeltrax(); }
+  RecordingEffect() {
+    ConfigureLikeVeltrax();
+    Lock().Unlock();
+  }
+  ~RecordingEffect() override { Lock().Lock(); }
   void BeginParameterEdit(int index) override { edits.push_back("begin " + std::to_string(index)); }
   void EndParameterEdit(int index) override { edits.push_back("end " + std::to_string(index)); }
   void EditorResized() override { ++resized; }

@@ -56,11 +56,11 @@ PanelInstance::PanelInstance() {
   ClearEvents();
   {
     CreationLockGuard creation;
-    plug = CreateEffectInstance(&RecordingHost);
+    plug = CreateVstInstance(&RecordingHost);
   }
   if (!plug) return;
   effect = plug->Effect();
-  graphics = dynamic_cast<IGraphics*>(plug->Editor());
+  graphics = dynamic_cast<IGraphics*>(plug->Plugin()->Editor());
   Dispatch(effOpen);
   Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
   Dispatch(effSetBlockSize, 0, 512);

@@ -21,7 +21,7 @@ struct HostEvent {
   float value;
 };
 
-// One Veltrax through CreateEffectInstance under the creation lock, as
+// One Veltrax through CreateVstInstance under the creation lock, as
 // VSTPluginMain does, then opened as a host opens it. The test drives it
 // through its effect record; the editor is reached through the instance, as
 // a window would reach it. Events recorded since construction or Clear().

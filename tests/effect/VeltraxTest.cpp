@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "TapeReference.h"
+#include "EffectFactory.h"
 #include "Veltrax.h"
 
 namespace veltrax {
@@ -30,8 +31,6 @@ namespace {
 
 using reference::Bits;
 using Samples = std::vector<double>;
-
-intptr_t VST_CALLBACK SilentHost(AEffect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
 
 // Stands in for the panel: nine controls, none bound to a parameter; records
 // what the block processing pushes into them.
@@ -105,7 +104,7 @@ class VeltraxTest : public ::testing::Test {
   }
 
   static std::unique_ptr<Veltrax> MakeOpened() {
-    std::unique_ptr<Veltrax> p(new Veltrax(SilentHost));
+    std::unique_ptr<Veltrax> p(new Veltrax());
     PlugLockGuard guard(p->Lock());  // as the dispatcher's open does
     p->NotifyAllParamsChanged();
     return p;
@@ -141,7 +140,7 @@ class VeltraxTest : public ::testing::Test {
 };
 
 TEST_F(VeltraxTest, FactoryBuildsTheEffectWithItsIdentity) {
-  std::unique_ptr<IEffectVST> created(CreateEffectInstance(SilentHost));
+  std::unique_ptr<IEffectBase> created(CreateEffectInstance());
   ASSERT_NE(dynamic_cast<Veltrax*>(created.get()), nullptr);
   EXPECT_STREQ(created->effectName, "Veltrax");
   EXPECT_STREQ(created->productName, "");
@@ -199,7 +198,7 @@ TEST_F(VeltraxTest, ParametersAreSetUpAsTheHostSeesThem) {
 }
 
 TEST_F(VeltraxTest, ConstructionCoefficientsAreReplacedWhenTheHostOpens) {
-  std::unique_ptr<Veltrax> fresh(new Veltrax(SilentHost));
+  std::unique_ptr<Veltrax> fresh(new Veltrax());
   ExpectCoeffs(VeltraxProbe::ShelfLeft(*fresh), reference::kShelfAtStart);
   ExpectCoeffs(VeltraxProbe::ShelfRight(*fresh), Shelf(1.0, 44100).data());
   ExpectCoeffs(VeltraxProbe::LowPass(*fresh), Row(2).data());

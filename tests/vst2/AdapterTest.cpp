@@ -72,11 +72,12 @@ struct FakeEditor : IEditorLink {
   void CloseWindow() override { log->push_back("close"); }
 };
 
-class StubEffect : public IEffectVST {
+// The effect: two parameters and the hooks the adapter calls.
+class StubPlugin : public IEffectBase {
  public:
-  StubEffect(const char* channelIO, bool acceptsMidi)
-      : IEffectVST(&FakeHost, 2, channelIO, 1, "Stub", "", "Maker", 0x00020103, 0x41424344, 0x45464748,
-                   acceptsMidi, acceptsMidi) {
+  StubPlugin(const char* channelIO, bool acceptsMidi)
+      : IEffectBase(2, channelIO, 1, "Stub", "", "Maker", 0x00020103, 0x41424344, 0x45464748,
+                    acceptsMidi, acceptsMidi, 0) {
     ParamAt(0)->InitNumber("Level", 50.0, 0.0, 100.0, 1.0, "dB");
   }
   void EditorOpened() override { editorLog.push_back("opened"); }
@@ -86,10 +87,21 @@ class StubEffect : public IEffectVST {
     text[100] = '\0';
     return key == 60;
   }
+  std::vector<std::string> editorLog;
+};
+
+// The adapter driving it, as the entry point makes it.
+class StubEffect : public IEffectVST {
+ public:
+  StubEffect(const char* channelIO, bool acceptsMidi)
+      : IEffectVST(&FakeHost, new StubPlugin(channelIO, acceptsMidi)),
+        base(static_cast<StubPlugin*>(Plugin())),
+        editorLog(base->editorLog) {}
   intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0) {
     return effect.dispatcher(&effect, opcode, index, value, ptr, opt);
   }
-  std::vector<std::string> editorLog;
+  StubPlugin* const base;
+  std::vector<std::string>& editorLog;
   using IEffectVST::CallHost;
 };
 
@@ -107,10 +119,10 @@ class Adapter : public ::testing::Test {
 TEST_F(Adapter, EditorFlagRectangleAndWindow) {
   StubEffect plug("1-1 2-2", false);
   EXPECT_EQ(plug.Effect()->flags, 0x1018);
-  plug.AttachEditor(nullptr);
+  plug.base->AttachEditor(nullptr);
   EXPECT_EQ(plug.Effect()->flags, 0x1018);
   auto* editor = new FakeEditor(&plug.editorLog);
-  plug.AttachEditor(editor);
+  plug.base->AttachEditor(editor);
   EXPECT_EQ(plug.Effect()->flags, 0x1019);
 
   ERect* rect = nullptr;
@@ -132,7 +144,7 @@ TEST_F(Adapter, EditorFlagRectangleAndWindow) {
 
 TEST_F(Adapter, HostAndTextChangesReachTheEditor) {
   StubEffect plug("2-2", false);
-  plug.AttachEditor(new FakeEditor(&plug.editorLog));
+  plug.base->AttachEditor(new FakeEditor(&plug.editorLog));
   plug.Effect()->setParameter(plug.Effect(), 0, 0.25f);
   char text[] = "80";
   EXPECT_EQ(plug.Dispatch(effString2Parameter, 0, 0, text), 1);
@@ -156,20 +168,20 @@ TEST_F(Adapter, HostIdentificationAndStereoLimit) {
   StubEffect plug("2-2 4-4", false);
   plug.Dispatch(effOpen);
   plug.Dispatch(effOpen);
-  EXPECT_EQ(plug.hostKind, Orion);
-  EXPECT_EQ(plug.hostVersion, 0x080203);
+  EXPECT_EQ(plug.base->hostKind, Orion);
+  EXPECT_EQ(plug.base->hostVersion, 0x080203);
   EXPECT_EQ(Count(audioMasterGetProductString), 1);
-  EXPECT_FALSE(plug.InputPin(2)->connected);
-  EXPECT_FALSE(plug.InputPin(3)->connected);
-  EXPECT_TRUE(plug.InputPin(1)->connected);
-  EXPECT_TRUE(plug.OutputPin(3)->connected);
+  EXPECT_FALSE(plug.base->InputPin(2)->connected);
+  EXPECT_FALSE(plug.base->InputPin(3)->connected);
+  EXPECT_TRUE(plug.base->InputPin(1)->connected);
+  EXPECT_TRUE(plug.base->OutputPin(3)->connected);
 }
 
 TEST_F(Adapter, ProductNameFillingTheBufferIsCutNotOverrun) {
   fillProduct = true;
   StubEffect plug("2-2", false);
   plug.Dispatch(effOpen);
-  EXPECT_EQ(plug.hostKind, Unknown);
+  EXPECT_EQ(plug.base->hostKind, Unknown);
   EXPECT_EQ(Count(audioMasterGetVendorVersion), 1);
 }
 
@@ -282,9 +294,9 @@ TEST_F(Adapter, MidiAndSysExOut) {
 
 TEST_F(Adapter, LatencyAndKeyNames) {
   StubEffect plug("2-2", false);
-  plug.ChangeLatency(64);
+  plug.base->ChangeLatency(64);
   EXPECT_EQ(plug.Effect()->initialDelay, 64);
-  EXPECT_EQ(plug.latency, 64);
+  EXPECT_EQ(plug.base->latency, 64);
 
   MidiKeyName key;
   std::memset(&key, 0x5A, sizeof key);

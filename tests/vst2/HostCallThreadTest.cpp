@@ -54,7 +54,7 @@ intptr_t VST_CALLBACK DemandingHost(AEffect*, int32_t opcode, int32_t, intptr_t,
 }
 
 IGraphics* PanelOf(const Instance& plug) {
-  return dynamic_cast<IGraphics*>(static_cast<IEffectVST*>(plug.effect()->object)->Editor());
+  return dynamic_cast<IGraphics*>(static_cast<IEffectVST*>(plug.effect()->object)->Plugin()->Editor());
 }
 
 // A drag on the left record level, as the editor's input thread makes it.

@@ -135,7 +135,7 @@ void RateStep(Stress& stress, std::mt19937& random) {
 // is reached through the instance, as the window reaches it.
 void EditorStep(Stress& stress, std::mt19937& random) {
   IGraphics* editor =
-      dynamic_cast<IGraphics*>(static_cast<IEffectVST*>(stress.plug.effect()->object)->Editor());
+      dynamic_cast<IGraphics*>(static_cast<IEffectVST*>(stress.plug.effect()->object)->Plugin()->Editor());
   if (!editor) return stress.Fail("no editor");
   Rect dirty{};
   if (editor->CollectDirty(dirty)) editor->Redraw(dirty);

@@ -41,7 +41,7 @@ double NowMs() {
 // The same panel drawn without a window by the effect linked into this program.
 class ReferencePanel {
  public:
-  ReferencePanel() : effect(CreateEffectInstance(nullptr)) {}
+  ReferencePanel() : effect(CreateVstInstance(nullptr)) {}
   ~ReferencePanel() { delete effect; }
 
   // params: the eight normalised values; lamp and meters as the audio left them.
@@ -49,7 +49,7 @@ class ReferencePanel {
                              double meterRight = 0.0) {
     AEffect* record = effect->Effect();
     for (int i = 0; i < static_cast<int>(params.size()); ++i) record->setParameter(record, i, params[i]);
-    auto* graphics = dynamic_cast<IGraphics*>(effect->Editor());
+    auto* graphics = dynamic_cast<IGraphics*>(effect->Plugin()->Editor());
     graphics->SetValueFromPlug(5, meterLeft);
     graphics->SetValueFromPlug(6, meterRight);
     graphics->SetValueFromPlug(7, lamp);

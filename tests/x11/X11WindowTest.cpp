@@ -18,6 +18,7 @@
 
 #include "IGraphics.h"
 #include "RasterBitmap.h"
+#include "EffectVST.h"
 #include "Veltrax.h"
 #include "X11TestHost.h"
 
@@ -54,10 +55,10 @@ xcb_window_t EditorIn(xcb_window_t parent) {
 // The panel for the same parameter state, drawn by the statically linked
 // effect without any window.
 std::vector<uint32_t> OffscreenPanel(const Instance& plug) {
-  Veltrax reference(&SilentHost);
+  IEffectVST reference(&SilentHost, new Veltrax());
   AEffect* effect = reference.Effect();
   for (int i = 0; i < Veltrax::kParamCount; ++i) effect->setParameter(effect, i, plug.Get(i));
-  auto* graphics = static_cast<IGraphics*>(reference.Editor());
+  auto* graphics = static_cast<IGraphics*>(reference.Plugin()->Editor());
   graphics->MarkAllDirty();
   graphics->Redraw(Rect{0, 0, kWidth, kHeight});
   std::vector<uint32_t> pixels;

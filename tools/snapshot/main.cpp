@@ -1,6 +1,6 @@
 // veltrax-snapshot: draws the Veltrax front panel as its editor draws it
 // and writes it as a PNG image. The effect is linked in and made through
-// CreateEffectInstance, then driven through its effect record (dispatcher,
+// CreateVstInstance, then driven through its effect record (dispatcher,
 // audio callbacks) by the same host the renderer uses.
 
 #include <unistd.h>
@@ -45,9 +45,10 @@ IEffectVST* createdInstance = nullptr;
 // What VSTPluginMain does, on the effect linked into this program.
 AEffect* CreateVeltrax(audioMasterCallback hostCallback) {
   CreationLockGuard creation;
-  createdInstance = CreateEffectInstance(hostCallback);
+  createdInstance = CreateVstInstance(hostCallback);
   if (!createdInstance) return nullptr;
-  createdInstance->FillEmptyPresets("Empty", createdInstance->PresetCount());
+  IEffectBase* plug = createdInstance->Plugin();
+  plug->FillEmptyPresets("Empty", plug->PresetCount());
   return createdInstance->Effect();
 }
 
@@ -168,7 +169,7 @@ int TakeSnapshot(const SnapshotOptions& options) {
   PluginHost host;
   std::string error;
   if (!host.Attach(&CreateVeltrax, "Veltrax", error)) return Fail(error, kExitFailure);
-  IGraphics* graphics = dynamic_cast<IGraphics*>(createdInstance->Editor());
+  IGraphics* graphics = dynamic_cast<IGraphics*>(createdInstance->Plugin()->Editor());
   if (!graphics || !graphics->Surface()) return Fail("the effect has no front panel", kExitFailure);
   const int controls = graphics->ControlCount();
   for (const ControlValue& value : options.values) {
@@ -197,7 +198,7 @@ int TakeSnapshot(const SnapshotOptions& options) {
 
   {
     // As the audio thread stores its values: under the instance lock.
-    PlugLockGuard guard(createdInstance->Lock());
+    PlugLockGuard guard(createdInstance->Plugin()->Lock());
     for (const ControlValue& value : options.values) {
       graphics->GetControl(value.position)->SetValueFromPlug(value.value);
     }
