@@ -6,6 +6,22 @@
 
 namespace veltrax {
 
+// A host that runs the editor's events on its own user-interface thread
+// (CLAP and VST3 hosts on Linux) lends its timer and its watch of a file
+// descriptor through this; the editor is called back through OnHostTimer
+// and OnHostFd on that thread. [the host's user-interface thread]
+class IHostRunLoop {
+ public:
+  // False when the host cannot: the editor then runs a thread of its own.
+  virtual bool RegisterTimer(int periodMilliseconds) = 0;
+  virtual void UnregisterTimer() = 0;
+  virtual bool RegisterFd(int fd) = 0;
+  virtual void UnregisterFd(int fd) = 0;
+
+ protected:
+  ~IHostRunLoop() = default;
+};
+
 class IEditorLink {
  public:
   // [dispatcher thread; no lock] With the instance.
@@ -36,13 +52,18 @@ class IEditorLink {
   // [the host's user-interface thread; PlugLock not held: closing may end a
   // gesture with the host, and may wait for a window thread that waits for
   // the lock] The host's editor window: the editor's own window inside
-  // parent, or none when it cannot be made.
-  virtual void* OpenWindow(void* parent) = 0;
+  // parent, or none when it cannot be made. With a run loop (may be none)
+  // the window's events and timer run on the host's thread through it.
+  virtual void* OpenWindow(void* parent, IHostRunLoop* loop) = 0;
   virtual void CloseWindow() = 0;
   // [the host's user-interface thread; PlugLock not held] The host's editor
   // idle call: the editor may apply the user's input here, so that what it
   // tells the host comes on this thread.
   virtual void Idle() {}
+  // [the host's user-interface thread; PlugLock not held] The run loop's
+  // timer fired; the descriptor the editor registered is readable.
+  virtual void OnHostTimer() {}
+  virtual void OnHostFd(int /*fd*/) {}
 };
 
 }  // namespace veltrax

@@ -11,6 +11,7 @@
 #include "EditorCaches.h"
 #include "EffectBase.h"
 #include "Parameter.h"
+#include "PngImage.h"
 #include "RasterFont.h"
 #include "SystemFont.h"
 #include "TextCopy.h"
@@ -25,14 +26,134 @@ int ClampToInt(int64_t v) {
 
 }  // namespace
 
-IGraphics::IGraphics(IEffectBase* newPlugin, int newWidth, int newHeight, int newFrameRate)
-    : plugin(newPlugin), width(newWidth), height(newHeight), frameRate(newFrameRate) {}
+IGraphics::IGraphics(IEffectBase* newPlugin, int newWidth, int newHeight, int newFrameRate,
+                     ModuleHandle newModule)
+    : plugin(newPlugin), module(newModule), width(newWidth), height(newHeight), frameRate(newFrameRate) {}
 
 IGraphics::~IGraphics() {
+  // The window goes first, while the controls it may still reach are whole.
+  delete window;
+  window = nullptr;
+  delete services;
+  services = nullptr;
   delete keyCatcher;
   keyCatcher = nullptr;
   controls.DeleteAll();
   DestroySurface();
+}
+
+void IGraphics::SetPlatform(IPlatformWindow* newWindow, IEditorServices* newServices) {
+  if (newWindow != window) delete window;
+  if (newServices != services) delete services;
+  window = newWindow;
+  services = newServices;
+}
+
+// ---------------------------------------------------------------------------
+// The platform
+
+bool IGraphics::PaintSurface(const Rect& rect) { return window ? window->Paint(rect) : true; }
+
+const char* IGraphics::DrawingApiName() const { return window ? window->ApiName() : "offscreen"; }
+
+void* IGraphics::OpenWindow(void* parent, IHostRunLoop* loop) {
+  if (!window || !surface) return nullptr;
+  MarkAllDirty();
+  return window->Open(parent, loop);
+}
+
+void IGraphics::CloseWindow() {
+  if (window) window->Close();
+}
+
+void IGraphics::Idle() {
+  if (window) window->Idle();
+}
+
+void IGraphics::OnHostTimer() {
+  if (window) window->OnTimer();
+}
+
+void IGraphics::OnHostFd(int fd) {
+  if (window) window->OnFdReady(fd);
+}
+
+void* IGraphics::WindowHandle() { return window ? window->Handle() : nullptr; }
+
+void IGraphics::HideCursor() {
+  if (window) window->HideCursor();
+}
+
+void IGraphics::RestoreCursor() {
+  if (window) window->RestoreCursor();
+}
+
+// Without services nothing is shown: the answers of a user who cancelled.
+int IGraphics::ShowMessageBox(const char* text, const char* caption, int type) {
+  return services ? services->ShowMessageBox(text, caption, type) : 0;
+}
+
+ChoiceMenu* IGraphics::ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) {
+  return services ? services->ShowChoiceMenu(menu, rect) : nullptr;
+}
+
+void IGraphics::BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
+                               const char* initialText, Parameter* parameter) {
+  if (services) services->BeginTextEntry(control, style, rect, initialText, parameter);
+}
+
+void IGraphics::CancelTextEntry() {
+  if (services) services->CancelTextEntry();
+}
+
+void IGraphics::HostFolder(GrowString& out) {
+  out.Clear();
+  if (services) services->HostFolder(out);
+}
+
+void IGraphics::PluginFolder(GrowString& out) {
+  out.Clear();
+  if (services) services->PluginFolder(out);
+}
+
+void IGraphics::DesktopFolder(GrowString& out) {
+  out.Clear();
+  if (services) services->DesktopFolder(out);
+}
+
+void IGraphics::AppDataFolder(GrowString& out, bool allUsers) {
+  out.Clear();
+  if (services) services->AppDataFolder(out, allUsers);
+}
+
+void IGraphics::PromptForFile(GrowString& fileName, int action, GrowString& directory,
+                              const char* extensions) {
+  if (services) {
+    services->PromptForFile(fileName, action, directory, extensions);
+  } else {
+    fileName.Clear();
+  }
+}
+
+bool IGraphics::PromptForColour(EditorColour& colour, const char* prompt) {
+  return services && services->PromptForColour(colour, prompt);
+}
+
+bool IGraphics::OpenUrl(const char* url, const char* caption, const char* confirmText,
+                        const char* errorText) {
+  return services && services->OpenUrl(url, caption, confirmText, errorText);
+}
+
+bool IGraphics::ReadClipboardText(GrowString& out) {
+  if (services) return services->ReadClipboardText(out);
+  out.Clear();
+  return false;
+}
+
+RasterBitmap* IGraphics::LoadImageResource(int resourceId, const char* fileName) {
+  // The name chooses the decoder only; the image always comes from the module.
+  if (!HasPngExtension(fileName)) return nullptr;
+  return LoadPngResource(module, resourceId);
 }
 
 // ---------------------------------------------------------------------------
@@ -128,15 +249,18 @@ void IGraphics::Resize(int newWidth, int newHeight) {
   // The control holding a gesture is about to go: the host gets its end,
   // before the lock is taken.
   EndOpenGesture();
-  // The audio thread reaches the controls by position under PlugLock; the
-  // list must not change under it.
-  PlugLockGuard guard(plugin->Lock());
-  width = newWidth;
-  height = newHeight;
-  hoverIndex = -1;
-  controls.DeleteAll();
-  PrepareSurface();
-  plugin->EditorResized();
+  {
+    // The audio thread reaches the controls by position under PlugLock; the
+    // list must not change under it.
+    PlugLockGuard guard(plugin->Lock());
+    width = newWidth;
+    height = newHeight;
+    hoverIndex = -1;
+    controls.DeleteAll();
+    PrepareSurface();
+    plugin->EditorResized();
+  }
+  if (window) window->SetSize(newWidth, newHeight);
 }
 
 // ---------------------------------------------------------------------------

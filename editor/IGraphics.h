@@ -1,10 +1,10 @@
 #pragma once
 // The platform-independent editor: the ordered control list, the drawing
 // surface every control paints into, the redraw cycle and the mouse and key
-// dispatch. A platform class derives from it and fills the platform slots
-// (window, painting to the screen, dialogs, image resources); those slots
-// are the whole window contract, so nothing here, and nothing a portable
-// file includes, needs a system window header.
+// dispatch. A platform gives it a window (the window contract,
+// PlatformWindow.h) and services (menus, dialogs, clipboard, links and
+// folders, EditorServices.h); nothing here, and nothing a portable file
+// includes, needs a system window header.
 //
 // Thread tags: [who calls; which lock]. The host's threads and the audio
 // thread reach the editor only through SetParameterFromPlug and
@@ -17,7 +17,9 @@
 // reads, and its own capture state.
 
 #include "EditorLink.h"
+#include "EditorServices.h"
 #include "EditorTypes.h"
+#include "PlatformWindow.h"
 #include "GrowBuffer.h"
 #include "GrowString.h"
 #include "RasterBitmap.h"
@@ -30,53 +32,69 @@ class Parameter;
 
 class IGraphics : public IEditorLink {
  public:
-  // [construction thread; no lock] No surface until PrepareSurface.
-  IGraphics(IEffectBase* plugin, int width, int height, int frameRate);
-  // [dispatcher thread; no lock] Destroys the key catcher, the controls
-  // (highest index first) and the surface; images and fonts stay cached.
+  // [construction thread; no lock] No surface until PrepareSurface; module
+  // is where the images are found.
+  IGraphics(IEffectBase* plugin, int width, int height, int frameRate, ModuleHandle module = nullptr);
+  // [UI thread; no lock] Closes the window, then destroys it, the services,
+  // the key catcher, the controls (highest index first) and the surface;
+  // images and fonts stay cached.
   ~IGraphics() override;
   IGraphics(const IGraphics&) = delete;
   IGraphics& operator=(const IGraphics&) = delete;
 
-  // Platform slots, in slot order. [editor thread; no lock] unless noted.
-  // Copies rect of the surface to the screen.
-  virtual bool PaintSurface(const Rect& rect) = 0;
+  // The platform's window and services, owned; set once by the platform's
+  // factory before the window can open. No window: the editor draws
+  // offscreen. No services: they answer as if cancelled.
+  // [construction thread; no lock]
+  void SetPlatform(IPlatformWindow* window, IEditorServices* services);
+  IPlatformWindow* Window() const { return window; }
+  IEditorServices* Services() const { return services; }
+
+  // What the editor asks of its platform, passed to the window and the
+  // services (virtual, so that tests can watch them). [editor thread; no
+  // lock] unless noted.
+  // Copies rect of the surface to the screen; true without a window.
+  virtual bool PaintSurface(const Rect& rect);
   // Sets rect to where the text would be drawn in style; false when the font
   // cannot be created.
   virtual bool MeasureText(TextStyle& style, const char* text, Rect& rect);
-  virtual void CancelTextEntry() = 0;
-  // Rebuilds for a new size: the controls are destroyed and the plug-in is
-  // told to build them afresh. [editor thread; takes PlugLock]
+  // Rebuilds for a new size: an open gesture ends, the controls are
+  // destroyed and the plug-in is told to build them afresh; the window
+  // follows. [input thread; PlugLock not held: taken for the rebuild]
   virtual void Resize(int newWidth, int newHeight);
-  virtual bool IsWindowOpen() { return WindowHandle() != nullptr; }
-  virtual const char* DrawingApiName() { return ""; }
-  virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
-  // The menu (or submenu) in which an item was chosen, or none.
-  virtual ChoiceMenu* ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) = 0;
+  bool IsWindowOpen() { return WindowHandle() != nullptr; }
+  const char* DrawingApiName() const;
+  // [input thread; PlugLock not held] The services; see EditorServices.h.
+  virtual int ShowMessageBox(const char* text, const char* caption, int type);
+  virtual ChoiceMenu* ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect);
   virtual void BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
-                              const char* initialText, Parameter* parameter) = 0;
-  virtual void HostFolder(GrowString& out) = 0;
-  virtual void PluginFolder(GrowString& out) = 0;
-  virtual void DesktopFolder(GrowString& out) = 0;
-  virtual void AppDataFolder(GrowString& out, bool allUsers) = 0;
-  virtual void UserAppDataFolder(GrowString& out) { AppDataFolder(out, false); }
-  // action 1 saves, any other opens; an empty fileName afterwards means
-  // nothing was chosen.
-  virtual void PromptForFile(GrowString& fileName, int action, GrowString& directory,
-                             const char* extensions) = 0;
-  virtual bool PromptForColour(EditorColour& colour, const char* prompt) = 0;
-  virtual bool OpenUrl(const char* url, const char* caption, const char* confirmText,
-                       const char* errorText) = 0;
-  // [dispatcher thread; PlugLock held] None when no window can be made.
-  void* OpenWindow(void* parent) override = 0;
-  // [dispatcher thread; PlugLock held]
-  void CloseWindow() override = 0;
-  virtual void* WindowHandle() = 0;
-  virtual bool ReadClipboardText(GrowString& out) = 0;
-  virtual void HideCursor() {}
-  virtual void RestoreCursor() {}
-  // [construction thread; no lock] The image for a resource, or none.
-  virtual RasterBitmap* LoadImageResource(int resourceId, const char* fileName) = 0;
+                              const char* initialText, Parameter* parameter);
+  virtual void CancelTextEntry();
+  void HostFolder(GrowString& out);
+  void PluginFolder(GrowString& out);
+  void DesktopFolder(GrowString& out);
+  void AppDataFolder(GrowString& out, bool allUsers);
+  void UserAppDataFolder(GrowString& out) { AppDataFolder(out, false); }
+  void PromptForFile(GrowString& fileName, int action, GrowString& directory,
+                     const char* extensions);
+  bool PromptForColour(EditorColour& colour, const char* prompt);
+  bool OpenUrl(const char* url, const char* caption, const char* confirmText,
+               const char* errorText);
+  bool ReadClipboardText(GrowString& out);
+  // [UI thread; PlugLock not held] See IEditorLink; none without a window.
+  void* OpenWindow(void* parent, IHostRunLoop* loop) override;
+  void CloseWindow() override;
+  void Idle() override;
+  void OnHostTimer() override;
+  void OnHostFd(int fd) override;
+  // [any thread; no lock]
+  void* WindowHandle();
+  // [editor thread; no lock]
+  void HideCursor();
+  void RestoreCursor();
+  // [construction thread; no lock] The image for a resource of the module,
+  // or none.
+  virtual RasterBitmap* LoadImageResource(int resourceId, const char* fileName);
 
   // The editor link. [any thread; no lock] Sizes and bindings never change
   // while a host thread or the audio thread can ask.
@@ -93,10 +111,6 @@ class IGraphics : public IEditorLink {
   void SetParameterFromPlug(int param, double value, bool normalised) override;
   // [construction or editor thread; PlugLock held] (Re)creates the surface.
   void PrepareSurface() override;
-  // [dispatcher thread; PlugLock held] The host's idle call; a window that
-  // has no timer of its own may draw from here.
-  void Idle() override {}
-
   // Building the panel. [construction thread; no lock]
   // Looks the image up in the process-wide cache, loading it on a miss; a
   // missing image gives a bitmap without image and size.
@@ -179,6 +193,9 @@ class IGraphics : public IEditorLink {
   bool RenderStyledText(TextStyle& style, const char* text, Rect& rect, bool measure);
 
   IEffectBase* plugin;  // not owned
+  ModuleHandle module;
+  IPlatformWindow* window = nullptr;     // owned
+  IEditorServices* services = nullptr;   // owned
   OwnedList<IControl> controls;
   Rect clipRect;
   bool cursorHidden = false;

@@ -9,37 +9,30 @@
 
 namespace veltrax {
 
-class IGraphicsOffscreen : public IGraphics {
- public:
-  // [construction thread; no lock]
-  IGraphicsOffscreen(IEffectBase* plugin, int width, int height, int frameRate, ModuleHandle module);
+// An editor with no platform window and no services is offscreen.
+using IGraphicsOffscreen = IGraphics;
 
-  // [editor thread; no lock] See the class comment.
-  bool PaintSurface(const Rect& rect) override;
+// Services that show nothing: every dialog and menu answers as if the user
+// cancelled, and no folder, link or clipboard is known. [any thread]
+class NoServices : public IEditorServices {
+ public:
+  int ShowMessageBox(const char*, const char*, int) override { return 0; }
+  ChoiceMenu* ShowChoiceMenu(ChoiceMenu&, const Rect&) override { return nullptr; }
+  void BeginTextEntry(IControl*, const TextStyle&, const Rect&, const char*, Parameter*) override {}
   void CancelTextEntry() override {}
-  const char* DrawingApiName() override { return "offscreen"; }
-  int ShowMessageBox(const char* text, const char* caption, int type) override;
-  ChoiceMenu* ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) override;
-  void BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
-                      const char* initialText, Parameter* parameter) override;
+  void PromptForFile(GrowString& fileName, int, GrowString&, const char*) override {
+    fileName.Clear();
+  }
+  bool PromptForColour(EditorColour&, const char*) override { return false; }
+  bool OpenUrl(const char*, const char*, const char*, const char*) override { return false; }
+  bool ReadClipboardText(GrowString& out) override {
+    out.Clear();
+    return false;
+  }
   void HostFolder(GrowString& out) override { out.Clear(); }
   void PluginFolder(GrowString& out) override { out.Clear(); }
   void DesktopFolder(GrowString& out) override { out.Clear(); }
-  void AppDataFolder(GrowString& out, bool /*allUsers*/) override { out.Clear(); }
-  void PromptForFile(GrowString& fileName, int action, GrowString& directory,
-                     const char* extensions) override;
-  bool PromptForColour(EditorColour& colour, const char* prompt) override;
-  bool OpenUrl(const char* url, const char* caption, const char* confirmText,
-               const char* errorText) override;
-  // [dispatcher thread; PlugLock held] There is no window to open.
-  void* OpenWindow(void* parent) override;
-  void CloseWindow() override {}
-  void* WindowHandle() override { return nullptr; }
-  bool ReadClipboardText(GrowString& out) override;
-  // [construction thread; no lock] PNG files only, from the module.
-  RasterBitmap* LoadImageResource(int resourceId, const char* fileName) override;
-
-  ModuleHandle module;  // where the images are found
+  void AppDataFolder(GrowString& out, bool) override { out.Clear(); }
 };
 
 }  // namespace veltrax

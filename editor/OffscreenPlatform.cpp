@@ -9,7 +9,7 @@ namespace veltrax {
 
 IGraphics* CreatePlatformGraphics(IEffectBase* plugin, int width, int height, int frameRate,
                                   ModuleHandle module) {
-  return new (std::nothrow) IGraphicsOffscreen(plugin, width, height, frameRate, module);
+  return new (std::nothrow) IGraphics(plugin, width, height, frameRate, module);
 }
 
 }  // namespace veltrax

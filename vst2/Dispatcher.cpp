@@ -70,7 +70,7 @@ intptr_t IEffectVST::DispatchUnlocked(int32_t opcode, intptr_t /*value*/, void* 
   switch (opcode) {
     case effEditOpen: {
       IEditorLink* editor = plug->Editor();
-      if (editor == nullptr || editor->OpenWindow(ptr) == nullptr) return 0;
+      if (editor == nullptr || editor->OpenWindow(ptr, nullptr) == nullptr) return 0;
       PlugLockGuard guard(plug->Lock());
       plug->EditorOpened();
       return 1;

@@ -67,7 +67,7 @@ void EditorTick(benchmark::State& state, Load load) {
 
   veltrax::Veltrax plug;
   auto* graphics = static_cast<IGraphics*>(plug.Editor());
-  graphics->OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(top)));
+  graphics->OpenWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(top)), nullptr);
   std::atomic<bool> stop{false};
   // What the audio thread does after every block, a block a millisecond.
   std::thread feeder([&] {

@@ -1,15 +1,21 @@
-// Linux builds get the X11 window.
+// Linux builds get the X11 window and services.
 
 #include <new>
 
 #include "PlatformGraphics.h"
-#include "X11Graphics.h"
+#include "X11Services.h"
+#include "X11Window.h"
 
 namespace veltrax {
 
 IGraphics* CreatePlatformGraphics(IEffectBase* plugin, int width, int height, int frameRate,
                                   ModuleHandle module) {
-  return new (std::nothrow) IGraphicsX11(plugin, width, height, frameRate, module);
+  auto* graphics = new (std::nothrow) IGraphics(plugin, width, height, frameRate, module);
+  if (graphics == nullptr) return nullptr;
+  // Without memory for either the editor is still whole, offscreen.
+  graphics->SetPlatform(new (std::nothrow) X11Window(*graphics),
+                        new (std::nothrow) X11Services(module));
+  return graphics;
 }
 
 }  // namespace veltrax

@@ -1,6 +1,4 @@
-// The services of the X11 window: folders, clipboard text and links. Menus,
-// dialogs and text entry have no Linux implementation: no control of
-// Veltrax opens them, so they answer as if the user cancelled.
+// The services on Linux: folders, clipboard text and links.
 
 #include <dlfcn.h>
 #include <poll.h>
@@ -13,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "X11Graphics.h"
+#include "X11Services.h"
 #include "XcbLibrary.h"
 
 extern char** environ;
@@ -107,24 +105,24 @@ bool IsOpenableUrl(const char* url) {
 
 }  // namespace
 
-void IGraphicsX11::HostFolder(GrowString& out) {
+void X11Services::HostFolder(GrowString& out) {
   char path[4096];
   const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
   path[length > 0 ? length : 0] = '\0';
   SetFolderOf(out, path);
 }
 
-void IGraphicsX11::PluginFolder(GrowString& out) {
+void X11Services::PluginFolder(GrowString& out) {
   Dl_info info{};
   void* address = module != nullptr ? module : reinterpret_cast<void*>(&SetFolderOf);
   SetFolderOf(out, dladdr(address, &info) != 0 ? info.dli_fname : nullptr);
 }
 
-void IGraphicsX11::DesktopFolder(GrowString& out) {
+void X11Services::DesktopFolder(GrowString& out) {
   if (!ReadUserDesktopDir(out)) SetHomeRelative(out, "/Desktop");
 }
 
-void IGraphicsX11::AppDataFolder(GrowString& out, bool allUsers) {
+void X11Services::AppDataFolder(GrowString& out, bool allUsers) {
   if (!allUsers) {
     if (const char* data = AbsoluteEnv("XDG_DATA_HOME")) {
       out.Set(data);
@@ -142,7 +140,7 @@ void IGraphicsX11::AppDataFolder(GrowString& out, bool allUsers) {
   out.Set(dirs, colon != nullptr ? static_cast<int32_t>(colon - dirs) : -1);
 }
 
-bool IGraphicsX11::OpenUrl(const char* url, const char* /*caption*/, const char* confirmText,
+bool X11Services::OpenUrl(const char* url, const char* /*caption*/, const char* confirmText,
                            const char* /*errorText*/) {
   // Without a message box there is no asking: a link that needs a yes stays shut.
   if (confirmText != nullptr || !IsOpenableUrl(url)) return false;
@@ -168,7 +166,7 @@ bool IGraphicsX11::OpenUrl(const char* url, const char* /*caption*/, const char*
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool IGraphicsX11::ReadClipboardText(GrowString& out) {
+bool X11Services::ReadClipboardText(GrowString& out) {
   out.Clear();
   const xcb::Functions* x = xcb::Library();
   if (x == nullptr) return false;

@@ -111,7 +111,7 @@ class FakeEditor : public IEditorLink {
     fromPlug.emplace_back(param, value, normalised);
   }
   void PrepareSurface() override { prepared = true; }
-  void* OpenWindow(void*) override { return nullptr; }
+  void* OpenWindow(void*, IHostRunLoop*) override { return nullptr; }
   void CloseWindow() override {}
 
   std::vector<Control> controls;

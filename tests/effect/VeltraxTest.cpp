@@ -45,7 +45,7 @@ class RecordingEditor : public IEditorLink {
   void SetAuxValueFromPlug(int, int, double) override {}
   void SetParameterFromPlug(int, double, bool) override {}
   void PrepareSurface() override {}
-  void* OpenWindow(void*) override { return nullptr; }
+  void* OpenWindow(void*, IHostRunLoop*) override { return nullptr; }
   void CloseWindow() override {}
 
   double Last(int position) const {

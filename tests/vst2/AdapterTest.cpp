@@ -65,7 +65,7 @@ struct FakeEditor : IEditorLink {
     log->push_back("param " + std::to_string(param) + " " + std::to_string(value) + (normalised ? " n" : " p"));
   }
   void PrepareSurface() override {}
-  void* OpenWindow(void* parent) override {
+  void* OpenWindow(void* parent, IHostRunLoop*) override {
     log->push_back("open");
     return makesWindow ? parent : nullptr;
   }

@@ -1,4 +1,4 @@
-// The Linux window's services, on an editor that never opens a window.
+// The services on Linux, without a window.
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -10,18 +10,18 @@
 #include <thread>
 
 #include "EditorTypes.h"
-#include "X11Graphics.h"
+#include "X11Services.h"
 
 namespace veltrax {
 namespace {
 
-class X11Services : public ::testing::Test {
+class LinuxServices : public ::testing::Test {
  protected:
-  IGraphicsX11 graphics{nullptr, 10, 10, 25, nullptr};
+  X11Services graphics{nullptr};
   GrowString text;
 };
 
-TEST_F(X11Services, OpenUrlTakesWebAndMailAddressesOnly) {
+TEST_F(LinuxServices, OpenUrlTakesWebAndMailAddressesOnly) {
   for (const char* refused : {"file:///etc/passwd", "javascript:alert(1)", "/usr/bin/true",
                               "--help", "http://a b", "http://a\nb", "ftp://example.org", ""}) {
     EXPECT_FALSE(graphics.OpenUrl(refused, nullptr, nullptr, nullptr)) << refused;
@@ -35,7 +35,7 @@ TEST_F(X11Services, OpenUrlTakesWebAndMailAddressesOnly) {
   setenv("PATH", path.c_str(), 1);
 }
 
-TEST_F(X11Services, FoldersFollowXdg) {
+TEST_F(LinuxServices, FoldersFollowXdg) {
   graphics.HostFolder(text);
   EXPECT_EQ(text.Get()[text.Length() - 1], '/');
   graphics.PluginFolder(text);  // this program, linked statically
@@ -97,7 +97,7 @@ void ServeClipboard(const char* text, std::atomic<bool>& ready) {
   xcb_disconnect(c);
 }
 
-TEST_F(X11Services, ClipboardTextArrivesAsUtf8) {
+TEST_F(LinuxServices, ClipboardTextArrivesAsUtf8) {
   std::atomic<bool> ready{false};
   std::thread owner(ServeClipboard, "Gr\xC3\xBC\xC3\x9F" "e 24 dB", std::ref(ready));
   while (!ready.load()) std::this_thread::yield();

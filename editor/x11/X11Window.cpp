@@ -1,9 +1,8 @@
-// The X11 window: connection, child window, the window thread with its
-// timer, painting, and the user's input turned into a queue that the host's
-// idle calls (or the window thread) apply. The services (folders, clipboard,
-// links) are in X11Services.cpp.
+// The X11 window: connection, child window, its timer (the host's run loop
+// or a thread of its own), painting, and the user's input turned into a
+// queue that the host's thread (or the window thread) applies.
 
-#include "X11Graphics.h"
+#include "X11Window.h"
 
 #include <poll.h>
 #include <pthread.h>
@@ -89,8 +88,8 @@ struct InputEvent {
 // between the two, the X connection belongs to the window thread, and the
 // input queue to whoever applies it (under applyMutex).
 struct X11Session {
-  X11Session(IGraphicsX11* graphics, const xcb::Functions* functions)
-      : owner(graphics), x(functions) {}
+  X11Session(X11Window* window, IGraphics& graphics, const xcb::Functions* functions)
+      : owner(window), editor(graphics), x(functions) {}
   ~X11Session() {
     if (wakeFd >= 0) close(wakeFd);
   }
@@ -109,6 +108,11 @@ struct X11Session {
 
   // The window thread.
   void Run();
+  // The host's run loop, on its thread: the timer draws, the descriptor
+  // brings events. Both apply the input at once.
+  void HostTick(bool draw);
+  void Draw();
+  void ApplyPendingSize();
   void ReadEvents();
   void HandleEvent(const xcb_generic_event_t* event);
   void HandleButtonPress(const xcb_button_press_event_t* e);
@@ -125,7 +129,8 @@ struct X11Session {
   void ApplyInput();
   void Apply(const InputEvent& event);
 
-  IGraphicsX11* owner;
+  X11Window* owner;
+  IGraphics& editor;
   const xcb::Functions* x;
   xcb_connection_t* connection = nullptr;
   xcb_window_t parent = 0;
@@ -141,6 +146,10 @@ struct X11Session {
   std::thread thread;
   std::atomic<bool> stop{false};
   bool closedFromOwnThread = false;
+  IHostRunLoop* loop = nullptr;  // the host drives the window; none: the thread does
+  int connectionFd = -1;
+  // A new size for the window, applied by whoever owns the connection.
+  std::atomic<uint32_t> pendingSize{0};  // width << 16 | height; 0: none
 
   // Input. The queue's mutex is held for a push or a pop only; applyMutex
   // while events are applied (host calls included), so that a close on
@@ -210,11 +219,11 @@ bool X11Session::Create(xcb_window_t parentWindow) {
   // No background: the window shows the surface only, without a flash of
   // colour before the first paint. Border pixel and colormap make the
   // window valid under a parent of another visual.
-  const uint32_t eventMask = kEventMask | (owner->hoverTracking ? kHoverEventMask : 0u);
+  const uint32_t eventMask = kEventMask | (editor.hoverTracking ? kHoverEventMask : 0u);
   const uint32_t values[] = {XCB_BACK_PIXMAP_NONE, 0, eventMask, colormap};
   const xcb_void_cookie_t created = x->xcb_create_window_checked(
-      connection, 24, window, parent, 0, 0, static_cast<uint16_t>(owner->Width()),
-      static_cast<uint16_t>(owner->Height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, visual,
+      connection, 24, window, parent, 0, 0, static_cast<uint16_t>(editor.Width()),
+      static_cast<uint16_t>(editor.Height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, visual,
       XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK | XCB_CW_COLORMAP, values);
   // The error of a parent that is no window comes back on this request, on
   // our own connection: the host's error handling never sees it.
@@ -331,9 +340,8 @@ bool X11Session::WindowThreadApplies() const {
 void X11Session::Run() {
   threadSession = this;
   pthread_setname_np(pthread_self(), "veltrax-editor");  // shown by debuggers and top
-  const int frameRate = owner->FrameRate() > 0 ? owner->FrameRate() : 25;
+  const int frameRate = editor.FrameRate() > 0 ? editor.FrameRate() : 25;
   const auto period = std::chrono::milliseconds(1000 / frameRate);
-  const int connectionFd = x->xcb_get_file_descriptor(connection);
   Clock::time_point nextTick = Clock::now();  // the whole panel at once
   while (!stop.load(std::memory_order_acquire)) {
     ReadEvents();
@@ -346,10 +354,10 @@ void X11Session::Run() {
     }
     if (WindowThreadApplies()) ApplyInput();
     if (stop.load(std::memory_order_acquire)) break;
+    ApplyPendingSize();
     const Clock::time_point now = Clock::now();
     if (now >= nextTick) {
-      Rect dirty{};
-      if (owner->CollectDirty(dirty)) owner->Redraw(dirty);
+      Draw();
       nextTick += period;
       if (nextTick <= now) nextTick = now + period;  // late: no burst to catch up
     }
@@ -364,6 +372,43 @@ void X11Session::Run() {
   }
   if (closedFromOwnThread) Teardown();
   threadSession = nullptr;
+}
+
+void X11Session::Draw() {
+  Rect dirty{};
+  if (editor.CollectDirty(dirty)) editor.Redraw(dirty);
+}
+
+void X11Session::HostTick(bool draw) {
+  threadSession = this;
+  ReadEvents();
+  if (x->xcb_connection_has_error(connection)) {
+    // The display went away: the window stays dark until it is closed.
+    Queue(InputEvent::kEndGesture, 0, 0, MouseModifiers{});
+    ApplyInput();
+    threadSession = nullptr;
+    return;
+  }
+  ApplyInput();
+  // The host may have closed the window from inside one of its callbacks.
+  if (!stop.load(std::memory_order_acquire)) {
+    ApplyPendingSize();
+    if (draw) Draw();
+    if (!IsEmpty(exposed)) {
+      Paint(exposed);
+      exposed = Rect{};
+    }
+    x->xcb_flush(connection);
+  }
+  threadSession = nullptr;
+}
+
+void X11Session::ApplyPendingSize() {
+  const uint32_t size = pendingSize.exchange(0, std::memory_order_acq_rel);
+  if (size == 0) return;
+  const uint32_t values[] = {size >> 16, size & 0xFFFFu};
+  x->xcb_configure_window(connection, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                          values);
 }
 
 void X11Session::ReadEvents() {
@@ -407,7 +452,7 @@ void X11Session::HandleEvent(const xcb_generic_event_t* event) {
         // Another client took the pointer, or our grab ended without a
         // release reaching us: a held button no longer drags anything.
         Queue(InputEvent::kEndGesture, 0, 0, MouseModifiers{});
-      } else if (owner->hoverTracking) {
+      } else if (editor.hoverTracking) {
         Queue(InputEvent::kLeave, 0, 0, MouseModifiers{});
       }
       break;
@@ -460,13 +505,13 @@ void X11Session::FlushMotion() {
   const xcb_motion_notify_event_t& e = motion;
   if ((e.state & (XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_3)) != 0) {
     Queue(InputEvent::kDrag, e.event_x, e.event_y, ModifiersOf(e.state));
-  } else if (owner->hoverTracking) {
+  } else if (editor.hoverTracking) {
     Queue(InputEvent::kHover, e.event_x, e.event_y, ModifiersOf(e.state));
   }
 }
 
 void X11Session::Paint(const Rect& rect) {
-  const SysBitmap* surface = owner->Surface();
+  const SysBitmap* surface = editor.Surface();
   if (windowGone || surface == nullptr || surface->PixelData() == nullptr) return;
   const int left = rect.left > 0 ? rect.left : 0;
   const int top = rect.top > 0 ? rect.top : 0;
@@ -550,26 +595,24 @@ void X11Session::ApplyInput() {
 
 void X11Session::Apply(const InputEvent& e) {
   switch (e.kind) {
-    case InputEvent::kPress: owner->HandleMouseDown(e.x, e.y, e.modifiers); break;
-    case InputEvent::kDoubleClick: owner->HandleDoubleClick(e.x, e.y, e.modifiers); break;
-    case InputEvent::kRelease: owner->HandleMouseUp(e.x, e.y, e.modifiers); break;
-    case InputEvent::kDrag: owner->HandleMouseDrag(e.x, e.y, e.modifiers); break;
-    case InputEvent::kWheel: owner->HandleWheel(e.x, e.y, e.modifiers, e.delta); break;
-    case InputEvent::kHover: owner->HandleMouseOver(e.x, e.y, e.modifiers); break;
-    case InputEvent::kLeave: owner->HandleMouseOut(); break;
-    case InputEvent::kEndGesture: owner->EndOpenGesture(); break;
+    case InputEvent::kPress: editor.HandleMouseDown(e.x, e.y, e.modifiers); break;
+    case InputEvent::kDoubleClick: editor.HandleDoubleClick(e.x, e.y, e.modifiers); break;
+    case InputEvent::kRelease: editor.HandleMouseUp(e.x, e.y, e.modifiers); break;
+    case InputEvent::kDrag: editor.HandleMouseDrag(e.x, e.y, e.modifiers); break;
+    case InputEvent::kWheel: editor.HandleWheel(e.x, e.y, e.modifiers, e.delta); break;
+    case InputEvent::kHover: editor.HandleMouseOver(e.x, e.y, e.modifiers); break;
+    case InputEvent::kLeave: editor.HandleMouseOut(); break;
+    case InputEvent::kEndGesture: editor.EndOpenGesture(); break;
   }
 }
 
 // ---------------------------------------------------------------------------
-// IGraphicsX11
+// X11Window
 
-IGraphicsX11::IGraphicsX11(IEffectBase* plugin, int width, int height, int frameRate,
-                           ModuleHandle newModule)
-    : IGraphicsOffscreen(plugin, width, height, frameRate, newModule) {}
+X11Window::X11Window(IGraphics& graphics) : editor(graphics) {}
 
-IGraphicsX11::~IGraphicsX11() {
-  CloseWindow();
+X11Window::~X11Window() {
+  Close();
   if (retired != nullptr && retired->thread.get_id() == std::this_thread::get_id()) {
     retired->thread.detach();  // destroyed from inside its own callback: a host fault
     retired.reset();
@@ -577,14 +620,19 @@ IGraphicsX11::~IGraphicsX11() {
   ReapRetired();
 }
 
-void IGraphicsX11::ReapRetired() {
+void X11Window::ReapRetired() {
   if (retired == nullptr) return;
   retired->thread.join();
   retired.reset();
 }
 
-void* IGraphicsX11::OpenWindow(void* parent) {
-  CloseWindow();
+std::shared_ptr<X11Session> X11Window::OpenSession() const {
+  std::lock_guard<std::mutex> guard(sessionMutex);
+  return session;
+}
+
+void* X11Window::Open(void* parent, IHostRunLoop* loop) {
+  Close();
   if (retired != nullptr) {
     // Reopened from inside the callback in which its own thread closed the
     // window: that thread cannot be joined here.
@@ -592,28 +640,43 @@ void* IGraphicsX11::OpenWindow(void* parent) {
     ReapRetired();
   }
   const auto parentId = reinterpret_cast<uintptr_t>(parent);
-  if (parentId == 0 || parentId > kHighestXid || Surface() == nullptr) return nullptr;
+  if (parentId == 0 || parentId > kHighestXid || editor.Surface() == nullptr) return nullptr;
   const xcb::Functions* functions = xcb::Library();
   if (functions == nullptr) return nullptr;
-  std::shared_ptr<X11Session> opened(new (std::nothrow) X11Session(this, functions));
+  std::shared_ptr<X11Session> opened(new (std::nothrow) X11Session(this, editor, functions));
   if (opened == nullptr) return nullptr;
   if (!opened->Create(static_cast<xcb_window_t>(parentId))) return nullptr;
-  MarkAllDirty();
-  try {
-    opened->thread = std::thread(&X11Session::Run, opened.get());
-  } catch (...) {
-    opened->Teardown();
-    return nullptr;
+  opened->connectionFd = functions->xcb_get_file_descriptor(opened->connection);
+  const int frameRate = editor.FrameRate() > 0 ? editor.FrameRate() : 25;
+  if (loop != nullptr) {
+    // Events and timer on the host's thread, where its run loop allows.
+    if (loop->RegisterFd(opened->connectionFd)) {
+      if (loop->RegisterTimer(1000 / frameRate)) {
+        opened->loop = loop;
+      } else {
+        loop->UnregisterFd(opened->connectionFd);
+      }
+    }
+  }
+  if (opened->loop == nullptr) {
+    try {
+      opened->thread = std::thread(&X11Session::Run, opened.get());
+    } catch (...) {
+      opened->Teardown();
+      return nullptr;
+    }
   }
   {
     std::lock_guard<std::mutex> guard(sessionMutex);
     session = opened;
   }
   windowId.store(opened->window, std::memory_order_release);
-  return WindowHandle();
+  // The first picture now rather than at the host's first timer.
+  if (opened->loop != nullptr) opened->HostTick(true);
+  return Handle();
 }
 
-void IGraphicsX11::CloseWindow() {
+void X11Window::Close() {
   std::shared_ptr<X11Session> closing;
   {
     std::lock_guard<std::mutex> guard(sessionMutex);
@@ -622,18 +685,22 @@ void IGraphicsX11::CloseWindow() {
   if (closing == nullptr) return;
   windowId.store(0, std::memory_order_release);
   closing->RequestStop();
-  const bool ownThread = closing->thread.get_id() == std::this_thread::get_id();
+  if (closing->loop != nullptr) {
+    closing->loop->UnregisterTimer();
+    closing->loop->UnregisterFd(closing->connectionFd);
+  }
+  const bool ownThread = closing->thread.joinable() && closing->thread.get_id() == std::this_thread::get_id();
   // The host closed the editor from inside a callback of the window
   // thread's own input: it cannot be joined here; it tears its window down
   // when the callback returns, and is joined by the next open, close or
   // the destructor.
-  if (!ownThread) closing->thread.join();
+  if (!ownThread && closing->thread.joinable()) closing->thread.join();
   {
     // Waits for an event being applied on another thread; a close from
     // inside one (this thread) drops the rest of it.
     std::lock_guard<std::recursive_mutex> hold(closing->applyMutex);
     closing->inputClosed.store(true, std::memory_order_release);
-    EndOpenGesture();
+    editor.EndOpenGesture();
   }
   if (ownThread) {
     closing->closedFromOwnThread = true;
@@ -644,38 +711,46 @@ void IGraphicsX11::CloseWindow() {
   ReapRetired();
 }
 
-void IGraphicsX11::Idle() {
-  std::shared_ptr<X11Session> open;
-  {
-    std::lock_guard<std::mutex> guard(sessionMutex);
-    open = session;
-  }
-  if (open == nullptr) return;
+void X11Window::Idle() {
+  std::shared_ptr<X11Session> open = OpenSession();
+  if (open == nullptr || open->loop != nullptr) return;
   open->lastIdle.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
   // The reference keeps the session whole should the host close the window
   // from inside one of the host calls made here.
   open->ApplyInput();
 }
 
-void* IGraphicsX11::WindowHandle() {
+void X11Window::OnTimer() {
+  std::shared_ptr<X11Session> open = OpenSession();
+  if (open != nullptr && open->loop != nullptr) open->HostTick(true);
+}
+
+void X11Window::OnFdReady(int /*fd*/) {
+  std::shared_ptr<X11Session> open = OpenSession();
+  if (open != nullptr && open->loop != nullptr) open->HostTick(false);
+}
+
+void* X11Window::Handle() {
   return reinterpret_cast<void*>(static_cast<uintptr_t>(windowId.load(std::memory_order_acquire)));
 }
 
-bool IGraphicsX11::PaintSurface(const Rect& rect) {
-  // Elsewhere (a test drawing the panel without a window) there is no screen.
+bool X11Window::Paint(const Rect& rect) {
+  // Only where the connection is in use: a test drawing the panel without a
+  // window, or another thread, has no screen here.
   if (threadSession != nullptr && threadSession->owner == this) threadSession->Paint(rect);
   return true;
 }
 
-void IGraphicsX11::Resize(int newWidth, int newHeight) {
-  if (newWidth == Width() && newHeight == Height()) return;
-  IGraphics::Resize(newWidth, newHeight);
-  X11Session* open = threadSession;
-  if (open == nullptr || open->owner != this) return;
-  const uint32_t size[] = {static_cast<uint32_t>(newWidth), static_cast<uint32_t>(newHeight)};
-  open->x->xcb_configure_window(open->connection, open->window,
-                                XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
-  MarkAllDirty();
+void X11Window::SetSize(int width, int height) {
+  std::shared_ptr<X11Session> open = OpenSession();
+  if (open == nullptr || width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF) return;
+  open->pendingSize.store(static_cast<uint32_t>(width) << 16 | static_cast<uint32_t>(height),
+                          std::memory_order_release);
+  if (open->loop == nullptr) {
+    const uint64_t one = 1;  // the window thread applies it now
+    ssize_t written = write(open->wakeFd, &one, sizeof one);
+    (void)written;
+  }
 }
 
 }  // namespace veltrax
