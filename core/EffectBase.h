@@ -229,6 +229,24 @@ class IEffectBase {
   void ProcessFloatBlock(float** hostInputs, float** hostOutputs, int32_t frames, bool accumulate);
   void ProcessDoubleBlock(double** hostInputs, double** hostOutputs, int32_t frames);
 
+  // The host moves a parameter (automation, a preset of its own): the
+  // editor follows, the parameter takes the position and the effect its
+  // value. Positions that are not finite keep the value; others are held
+  // to 0..1. Out-of-range indices do nothing. [any host thread; PlugLock held]
+  void SetParameterFromHost(int index, double normalised);
+
+  // State as a host keeps it. [any thread; PlugLock held]
+  // The bank: header, then every preset, the current one taking the current
+  // values first. False when it cannot be written whole.
+  bool SaveBank(StateChunk& chunk);
+  // A bank, or a program with or without its header (also a bank without a
+  // header or of an older format, read as a single state); the editor
+  // follows. The position after what was read, or -1.
+  int32_t LoadChunk(const StateChunk& chunk, bool bank);
+  // A state a host hands back whole or not at all: as LoadChunk for a bank,
+  // but a chunk that cannot be read leaves every value and preset as it was.
+  bool RestoreBank(const StateChunk& chunk);
+
   // State and presets.
   // [any thread; takes PlugLock]
   bool SerializeParams(StateChunk& chunk);

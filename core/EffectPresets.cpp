@@ -131,6 +131,48 @@ bool IEffectBase::LoadPreset(int index) {
   return ok;
 }
 
+void IEffectBase::SetParameterFromHost(int index, double normalised) {
+  VELTRAX_ASSERT_LOCKED(lock);
+  Parameter* parameter = ParamAt(index);
+  if (!parameter || !std::isfinite(normalised)) return;
+  const double position = normalised < 0.0 ? 0.0 : (normalised > 1.0 ? 1.0 : normalised);
+  if (editor) editor->SetParameterFromPlug(index, position, true);
+  parameter->SetFromNormalized(position);
+  ParameterChanged(index);
+}
+
+bool IEffectBase::SaveBank(StateChunk& chunk) {
+  VELTRAX_ASSERT_LOCKED(lock);
+  if (!WriteChunkHeader(chunk)) return false;
+  ModifyCurrentPreset();
+  return SerializePresets(chunk) && chunk.Size() > 0;
+}
+
+int32_t IEffectBase::LoadChunk(const StateChunk& chunk, bool bank) {
+  VELTRAX_ASSERT_LOCKED(lock);
+  int32_t position = 0;
+  const int32_t formatVersion = ReadChunkHeader(chunk, position);
+  int32_t result;
+  if (bank && formatVersion >= kChunkFormatVersion) {
+    result = UnserializePresets(chunk, position);
+  } else {
+    result = ReadState(chunk, position);
+    ModifyCurrentPreset();
+  }
+  if (result >= 0) RefreshEditorParams();
+  return result;
+}
+
+bool IEffectBase::RestoreBank(const StateChunk& chunk) {
+  VELTRAX_ASSERT_LOCKED(lock);
+  // What a chunk that cannot be read leaves behind is put back from here.
+  StateChunk before;
+  if (!SaveBank(before)) return false;
+  if (chunk.Size() > 0 && LoadChunk(chunk, true) >= 0) return true;
+  LoadChunk(before, true);
+  return false;
+}
+
 const char* IEffectBase::PresetNameAt(int index) const {
   const Preset* preset = PresetAt(index);
   return preset ? preset->name : "";

@@ -51,6 +51,10 @@ class Parameter {
   void FormatValue(double v, bool isNormalized, char* out, int outSize, bool useDisplayTexts) const;
   void FormatCurrent(char* out, int outSize) const { FormatValue(value, false, out, outSize, true); }
   const char* LabelForHost() const;
+  // Whether hosts see it as a parameter of their own (CLAP, VST3): an
+  // initialised, named one. The unnamed indices that only give editor
+  // controls a place are not.
+  bool IsForHost() const { return type != None && name[0] != '\0'; }
 
   int DisplayTextCount() const;
   const DisplayText* DisplayTextAt(int index) const;

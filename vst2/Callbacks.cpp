@@ -68,11 +68,7 @@ void VST_CALLBACK IEffectVST::VSTSetParameter(AEffect* effect, int32_t index, fl
   const double normalised = value < 0.0f ? 0.0 : (value > 1.0f ? 1.0 : static_cast<double>(value));
 
   PlugLockGuard guard(plug->Lock());
-  Parameter* param = plug->ParamAt(index);
-  if (param == nullptr) return;
-  if (IEditorLink* editor = plug->Editor()) editor->SetParameterFromPlug(index, normalised, true);
-  param->SetFromNormalized(normalised);
-  plug->ParameterChanged(index);
+  plug->SetParameterFromHost(index, normalised);
 }
 
 }  // namespace veltrax

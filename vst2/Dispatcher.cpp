@@ -241,15 +241,8 @@ intptr_t IEffectVST::GetChunk(int32_t index, void* ptr) {
   if (ptr == nullptr) return 0;
   const bool bank = index == 0;
   StateChunk& chunk = bank ? bankChunk : programChunk;
-  bool written = WriteChunkHeader(chunk);
-  if (written) {
-    if (bank) {
-      plug->ModifyCurrentPreset();
-      written = plug->SerializePresets(chunk);
-    } else {
-      written = plug->WriteState(chunk);
-    }
-  }
+  const bool written =
+      bank ? plug->SaveBank(chunk) : WriteChunkHeader(chunk) && plug->WriteState(chunk);
   if (!written || chunk.Size() <= 0) return 0;
   *static_cast<const void**>(ptr) = chunk.Data();
   return chunk.Size();
@@ -264,19 +257,7 @@ intptr_t IEffectVST::SetChunk(int32_t index, intptr_t byteCount, const void* byt
   const bool bank = index == 0;
   StateChunk& chunk = bank ? bankChunk : programChunk;
   if (!chunk.Assign(bytes, byteCount < 0 ? 0 : static_cast<int32_t>(byteCount))) return 0;
-
-  int32_t position = 0;
-  const int32_t formatVersion = ReadChunkHeader(chunk, position);
-  int32_t result;
-  if (bank && formatVersion >= kChunkFormatVersion) {
-    result = plug->UnserializePresets(chunk, position);
-  } else {
-    result = plug->ReadState(chunk, position);
-    plug->ModifyCurrentPreset();
-  }
-  if (result < 0) return 0;
-  plug->RefreshEditorParams();
-  return 1;
+  return plug->LoadChunk(chunk, bank) < 0 ? 0 : 1;
 }
 
 intptr_t IEffectVST::ProcessEvents(const void* ptr) {
