@@ -191,6 +191,10 @@ class IEffectBase {
   virtual void ProgramChanged() {}                                           // 38
   // [dispatcher thread or construction; PlugLock held]
   virtual void ChangeBlockSize(int32_t frames);                              // 39
+  // [audio thread; PlugLock held] True when silent input keeps the output
+  // silent from here on: nothing rings inside, nothing left to show. Hosts
+  // that can let a plug-in sleep ask after a silent block.
+  virtual bool IsQuiet() const { return false; }
 
   // Parameters. [any thread; no lock: the list never changes after construction]
   int ParameterCount() const { return parameters.Count(); }
@@ -244,7 +248,8 @@ class IEffectBase {
   // follows. The position after what was read, or -1.
   int32_t LoadChunk(const StateChunk& chunk, bool bank);
   // A state a host hands back whole or not at all: as LoadChunk for a bank,
-  // but a chunk that cannot be read leaves every value and preset as it was.
+  // but a chunk without the header, or one that cannot be read, leaves
+  // every value and preset as it was.
   bool RestoreBank(const StateChunk& chunk);
 
   // State and presets.
