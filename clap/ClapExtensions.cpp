@@ -422,7 +422,15 @@ void ClapCalls::GuiDestroy(const clap_plugin* plugin) {
   self->guiCreated = false;
 }
 
-bool ClapCalls::GuiSetScale(const clap_plugin* /*plugin*/, double /*scale*/) { return false; }
+// The host's factor for the panel (an open window asks the host for its
+// new size first). False for one that is no factor at all.
+bool ClapCalls::GuiSetScale(const clap_plugin* plugin, double scale) {
+  ClapPlugin* self = Instance(plugin);
+  IEditorLink* editor = self != nullptr ? self->plug->Editor() : nullptr;
+  if (editor == nullptr || !self->OnMainThread() || !std::isfinite(scale) || scale <= 0.0) return false;
+  editor->SetHostScale(scale);
+  return true;
+}
 
 bool ClapCalls::GuiGetSize(const clap_plugin* plugin, uint32_t* width, uint32_t* height) {
   ClapPlugin* self = Instance(plugin);

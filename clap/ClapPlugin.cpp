@@ -165,6 +165,11 @@ void ClapPlugin::SendEdits(const clap_output_events* out) {
   }
 }
 
+bool ClapPlugin::ResizeEditorWindow(int width, int height) {
+  if (hostGui == nullptr || hostGui->request_resize == nullptr || width <= 0 || height <= 0) return false;
+  return hostGui->request_resize(host, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+}
+
 // ---------------------------------------------------------------------------
 // The host's run loop for the editor
 

@@ -66,6 +66,8 @@ class ClapPlugin : public IHostBinding, public IHostRunLoop {
   void NotifyHostParam(int index, double normalised) override;
   void EndParameterEdit(int index) override;
   bool IsRenderingOffline() override { return offline.load(std::memory_order_relaxed); }
+  // [main-thread; PlugLock not held] The host's gui request_resize.
+  bool ResizeEditorWindow(int width, int height) override;
   HostKind IdentifyHost() override;
 
   // IHostRunLoop over the host's timer and descriptor support. [main-thread]

@@ -98,6 +98,9 @@ class IHostBinding {
   virtual void EditorAttached() {}
   virtual void EditorResized() {}
   virtual void LatencyChanged(int32_t /*samples*/) {}
+  // [the host's user-interface thread; PlugLock not held] Asks the host to
+  // make its editor frame this size (device pixels); false when it will not.
+  virtual bool ResizeEditorWindow(int /*width*/, int /*height*/) { return false; }
   // [caller's thread; any lock] False when the host cannot take it.
   virtual bool MidiMessageOut(const MidiMessage& /*message*/) { return false; }
   virtual bool SysExOut(const SysExMessage& /*message*/) { return false; }
@@ -177,6 +180,11 @@ class IEffectBase {
   virtual int32_t AdapterKind() const { return adapterKind; }                // 29
   // [editor thread; PlugLock held]
   virtual void EditorResized();                                              // 30
+  // [the host's user-interface thread; PlugLock not held] The editor asks
+  // the host for a new frame size; false when refused or no host is bound.
+  bool ResizeEditorWindow(int width, int height) {
+    return host != nullptr && host->ResizeEditorWindow(width, height);
+  }
   // [dispatcher thread or construction; takes PlugLock] Takes ownership of editor.
   virtual void AttachEditor(IEditorLink* editor);                            // 32
   // [dispatcher thread; PlugLock held]

@@ -186,6 +186,25 @@ TEST_F(ClapPluginTest, StateIsVst2sBankChunkAndRefusesWhatIsNotWhole) {
   EXPECT_FALSE(other.Load({}));
 }
 
+// The host's scale before the window opens decides the size it asks for.
+TEST_F(ClapPluginTest, TheHostsScaleSetsTheGuiSize) {
+  ClapInstance plug(host);
+  const auto* gui = plug.Ext<clap_plugin_gui>(CLAP_EXT_GUI);
+  ASSERT_NE(gui, nullptr);
+  ASSERT_TRUE(gui->create(plug.plugin, CLAP_WINDOW_API_X11, false) ||
+              gui->create(plug.plugin, CLAP_WINDOW_API_WIN32, false));
+  uint32_t width = 0, height = 0;
+  EXPECT_TRUE(gui->set_scale(plug.plugin, 2.0));
+  ASSERT_TRUE(gui->get_size(plug.plugin, &width, &height));
+  EXPECT_EQ(width, 1400u);
+  EXPECT_EQ(height, 320u);
+  EXPECT_FALSE(gui->set_scale(plug.plugin, -1.0));
+  EXPECT_TRUE(gui->set_scale(plug.plugin, 1.25));
+  ASSERT_TRUE(gui->get_size(plug.plugin, &width, &height));
+  EXPECT_EQ(width, 700u);
+  gui->destroy(plug.plugin);
+}
+
 // Hosts lacking what every host has, ids that name nothing, and creation
 // before the module's init get nothing.
 TEST_F(ClapPluginTest, BadHostsGetNoPlugIn) {
