@@ -191,6 +191,10 @@ class IGraphics : public IEditorLink {
   // Ends a gesture left open (the window closes under a held button): the
   // captured control is released and the host's edit ended.
   void EndOpenGesture();
+  // Forgets the captured control and its gesture, telling neither the
+  // control nor the plug-in: for a modal menu that takes the mouse from
+  // inside a press, and for a plug-in being destroyed around its editor.
+  void ResetCapture();
 
   // Called by controls. [editor thread; no lock]
   bool DrawBitmap(const EditorBitmap& bitmap, const Rect& rect, int srcX, int srcY,
@@ -218,7 +222,6 @@ class IGraphics : public IEditorLink {
   // The topmost control at (x, y) that is shown, not greyed (unless
   // allowGreyed and it asks for hover when greyed) and hit; -1 for none.
   int FindControl(int x, int y, bool allowGreyed = false) const;
-  void ResetCapture();
   // Captures the mouse for the control at index and begins its parameter's
   // edit; false when the host closed the window from inside that begin.
   bool BeginGesture(int index, int x, int y);
@@ -234,9 +237,6 @@ class IGraphics : public IEditorLink {
   IEditorServices* services = nullptr;   // owned
   OwnedList<IControl> controls;
   Rect clipRect;
-  bool cursorHidden = false;
-  int savedCursorX = -1;
-  int savedCursorY = -1;
   SysBitmap* surface = nullptr;      // owned
   MemBitmap* spareBitmap = nullptr;  // owned, empty; made and freed with the surface
   int width;   // panel units
