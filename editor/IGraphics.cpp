@@ -290,7 +290,7 @@ void IGraphics::ChangeScale(int wanted) {
   if ((open || opening) && (!plugin || !plugin->ResizeEditorWindow(width * wanted, height * wanted))) return;
   targetScale.store(wanted, std::memory_order_release);
   if (window && open) {
-    window->SetSize(Width(), Height());
+    window->SetSize(Width(), Height(), /*framesFollow=*/false);
   } else {
     ApplyScale();
   }
@@ -388,7 +388,7 @@ void IGraphics::Resize(int newWidth, int newHeight) {
     PrepareSurface();
     plugin->EditorResized();
   }
-  if (window) window->SetSize(newWidth, newHeight);
+  if (window) window->SetSize(Width(), Height(), /*framesFollow=*/true);
 }
 
 // ---------------------------------------------------------------------------

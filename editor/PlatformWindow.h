@@ -35,8 +35,11 @@ class IPlatformWindow {
 
   // [editor thread; no lock] Copies rect of the surface to the screen.
   virtual bool Paint(const Rect& rect) = 0;
-  // [editor thread; no lock] The surface changed size: the window follows.
-  virtual void SetSize(int width, int height) = 0;
+  // [editor thread; no lock] The surface changed size (a new panel, or a
+  // new scale: the editor's ApplyScale is for the window to call where it
+  // draws): the window follows. With framesFollow the host's own frames
+  // around it grow too; otherwise the host has sized them already.
+  virtual void SetSize(int width, int height, bool framesFollow) = 0;
   // [editor thread; no lock] The pointer while a control drags it.
   virtual void HideCursor() {}
   virtual void RestoreCursor() {}

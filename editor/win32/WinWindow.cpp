@@ -33,6 +33,26 @@ double openingFrameRate = 25.0;
 
 HWND AsWindow(void* handle) { return static_cast<HWND>(handle); }
 
+// Sent to top-level windows and, after their parent, to child windows when
+// the DPI changes (both may be missing from older headers).
+constexpr UINT kDpiChanged = 0x02E0;
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
+
+// The DPI of a window: Windows 10 says it per window (looked up at run time,
+// for older systems), older ones per screen.
+UINT WindowDpi(HWND window) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (getDpiForWindow != nullptr && window != nullptr) {
+    if (const UINT dpi = getDpiForWindow(window)) return dpi;
+  }
+  HDC screen = GetDC(window);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen) ReleaseDC(window, screen);
+  return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return WinWindow::WindowProc(hwnd, message, wParam, lParam);
 }
@@ -92,6 +112,7 @@ void* WinWindow::Open(void* parent, IHostRunLoop* /*loop*/) {
   int y = 0;
   int w = editor.Width();
   int h = editor.Height();
+  const bool reopening = window != nullptr;
   if (window) {
     // A second open while the window exists: the new one takes the old one's
     // size and its place in the (new) parent.
@@ -105,6 +126,18 @@ void* WinWindow::Open(void* parent, IHostRunLoop* /*loop*/) {
     h = old.bottom - old.top;
     Close();
   }
+
+  // The screen's scale, from the DPI of the host's window; the host's frame
+  // may have to grow for it before the window is made.
+  if (parent) {
+    editor.SetScreenScale(WindowDpi(AsWindow(parent)) / 96.0);
+    if (!reopening) {
+      w = editor.Width();
+      h = editor.Height();
+    }
+  }
+  shownWidth = w;
+  shownHeight = h;
 
   HINSTANCE instance = static_cast<HINSTANCE>(module);
   if (windowCount++ == 0 && !RegisterEditorClass(instance)) {
@@ -270,8 +303,9 @@ intptr_t WinWindow::HandleMessage(unsigned message, uintptr_t wParam, intptr_t l
     if (!release) return DefWindowProcA(hwnd, message, wParam, lParam);
   }
 
-  const int x = GET_X_LPARAM(lParam);
-  const int y = GET_Y_LPARAM(lParam);
+  // The panel's own units, at any scale.
+  const int x = ToPanel(GET_X_LPARAM(lParam));
+  const int y = ToPanel(GET_Y_LPARAM(lParam));
   switch (message) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -279,7 +313,9 @@ intptr_t WinWindow::HandleMessage(unsigned message, uintptr_t wParam, intptr_t l
     case WM_PAINT: {
       RECT update = {};
       if (GetUpdateRect(hwnd, &update, FALSE)) {
-        editor.Redraw(Rect{update.left, update.top, update.right, update.bottom});
+        const int s = editor.DrawnScale();
+        editor.Redraw(Rect{ToPanel(update.left), ToPanel(update.top), (update.right + s - 1) / s,
+                           (update.bottom + s - 1) / s});
         // Redraw paints nothing without controls; the region is done all the same.
         if (window) ValidateRect(hwnd, nullptr);
       }
@@ -296,7 +332,7 @@ intptr_t WinWindow::HandleMessage(unsigned message, uintptr_t wParam, intptr_t l
           POINT cursor = {};
           GetCursorPos(&cursor);
           ScreenToClient(hwnd, &cursor);
-          if (editor.HandleKeyDown(cursor.x, cursor.y, key)) return 0;
+          if (editor.HandleKeyDown(ToPanel(cursor.x), ToPanel(cursor.y), key)) return 0;
         }
       }
       // Keys the editor does not use belong to the host (its shortcuts,
@@ -361,9 +397,17 @@ intptr_t WinWindow::HandleMessage(unsigned message, uintptr_t wParam, intptr_t l
       const int delta = static_cast<short>(HIWORD(wParam)) / WHEEL_DELTA;
       RECT frame = {};
       GetWindowRect(hwnd, &frame);
-      editor.HandleWheel(x - frame.left, y - frame.top, ModifiersOf(GET_KEYSTATE_WPARAM(wParam)), delta);
+      editor.HandleWheel(ToPanel(GET_X_LPARAM(lParam) - frame.left), ToPanel(GET_Y_LPARAM(lParam) - frame.top),
+                         ModifiersOf(GET_KEYSTATE_WPARAM(wParam)), delta);
       return 0;
     }
+    case kDpiChanged:
+      // A top-level window's new DPI comes in the message, a child's from the window.
+      editor.SetScreenScale(LOWORD(wParam) / 96.0);
+      return 0;
+    case kDpiChangedAfterParent:
+      editor.SetScreenScale(WindowDpi(hwnd) / 96.0);
+      return 0;
     case WM_MOUSEHOVER: {
       const IControl* control = editor.GetControl(tooltipIndex);
       ShowTooltip(control ? control->Tooltip() : "");
@@ -416,12 +460,13 @@ void WinWindow::TimerTick() {
   }
   Rect dirty{};
   if (!editor.CollectDirty(dirty)) return;
-  RECT region = {dirty.left, dirty.top, dirty.right, dirty.bottom};
+  const int s = editor.DrawnScale();
+  RECT region = {dirty.left * s, dirty.top * s, dirty.right * s, dirty.bottom * s};
   InvalidateRect(hwnd, &region, FALSE);
   if (entryBox && entryControl) {
     // The box covers the edited control: leave that part alone.
     const Rect& edited = entryControl->GetRect();
-    RECT keep = {edited.left, edited.top, edited.right, edited.bottom};
+    RECT keep = {edited.left * s, edited.top * s, edited.right * s, edited.bottom * s};
     ValidateRect(hwnd, &keep);
     UpdateWindow(hwnd);
     entryState = EntryRedrawn;
@@ -446,7 +491,9 @@ bool WinWindow::Paint(const Rect& rect) {
   return true;
 }
 
-void WinWindow::SetSize(int newWidth, int newHeight) {
+void WinWindow::SetSize(int newWidth, int newHeight, bool framesFollow) {
+  // A new scale: the surface is made again here, on the thread that draws.
+  editor.ApplyScale();
   const int dw = newWidth - shownWidth;
   const int dh = newHeight - shownHeight;
   shownWidth = newWidth;
@@ -470,8 +517,8 @@ void WinWindow::SetSize(int newWidth, int newHeight) {
   HWND grandparent = parent && isPlainChild(parent) ? GetParent(parent) : nullptr;
   if (dw != 0 || dh != 0) {
     grow(hwnd);
-    if (parent) grow(parent);
-    if (grandparent) grow(grandparent);
+    if (framesFollow && parent) grow(parent);
+    if (framesFollow && grandparent) grow(grandparent);
   }
   // The editor made its surface afresh, whatever the size.
   RECT whole = {0, 0, newWidth, newHeight};

@@ -61,7 +61,7 @@ class WinWindow : public IPlatformWindow {
   bool Paint(const Rect& rect) override;
   // [editor thread; no lock] The window, and its parent and grandparent
   // when they are plain child windows, grow by the difference.
-  void SetSize(int width, int height) override;
+  void SetSize(int width, int height, bool framesFollow) override;
   // [editor thread; no lock] Hidden while a control drags it; restored where it was.
   void HideCursor() override;
   void RestoreCursor() override;
@@ -93,6 +93,12 @@ class WinWindow : public IPlatformWindow {
   static intptr_t EntryBoxProc(void* hwnd, unsigned message, uintptr_t wParam, intptr_t lParam);
 
  private:
+  // Device pixels to the panel's own units, rounded down (a captured
+  // pointer may be left of or above the window).
+  int ToPanel(int device) const {
+    const int s = editor.DrawnScale();
+    return device >= 0 ? device / s : -((-device + s - 1) / s);
+  }
   intptr_t HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam);
   intptr_t HandleEntryBoxMessage(unsigned message, uintptr_t wParam, intptr_t lParam);
   void HandleCreate();

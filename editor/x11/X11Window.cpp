@@ -786,7 +786,7 @@ bool X11Window::Paint(const Rect& rect) {
   return true;
 }
 
-void X11Window::SetSize(int width, int height) {
+void X11Window::SetSize(int width, int height, bool /*framesFollow*/) {
   std::shared_ptr<X11Session> open = OpenSession();
   if (open == nullptr || width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF) return;
   open->pendingSize.store(static_cast<uint32_t>(width) << 16 | static_cast<uint32_t>(height),

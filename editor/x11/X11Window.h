@@ -68,7 +68,8 @@ class X11Window : public IPlatformWindow {
   // [editor thread; no lock] Copies rect of the surface to the window.
   bool Paint(const Rect& rect) override;
   // [editor thread; no lock] The window follows the surface.
-  void SetSize(int width, int height) override;
+  // Only the window itself: an X window embedded in the host's frame.
+  void SetSize(int width, int height, bool framesFollow) override;
   const char* ApiName() const override { return "X11"; }
 
  private:

@@ -92,7 +92,7 @@ TEST_F(Snapshot, DrawsThePanelAsTheEditorShowsIt) {
 
 // scripts/make-panel-picture.sh draws it; rerun that after changing the panel.
 TEST_F(Snapshot, TheReadmePictureIsWhatTheToolDrawsNow) {
-  ASSERT_EQ(Run({"--demo", "--blocks", "1", "panel.png"}), 0) << errors;
+  ASSERT_EQ(Run({"--demo", "--blocks", "1", "--scale", "2", "panel.png"}), 0) << errors;
   std::unique_ptr<MemBitmap> fresh(LoadPngFile((folder / "panel.png").string().c_str()));
   std::unique_ptr<MemBitmap> shown(LoadPngFile(VELTRAX_README_PANEL));
   ASSERT_NE(fresh, nullptr);
@@ -115,6 +115,7 @@ TEST_F(Snapshot, BadArgumentsAreRefusedAndNothingIsWritten) {
       {{"--blocks", "2", "x.png"}, "give one of them"},
       {{"--demo", "x.txt"}, "does not end in .png"},
       {{"--colour", "x.png"}, "unknown option --colour"},
+      {{"--scale", "1.5", "x.png"}, "--scale takes 1"},
       {{}, "no output file"},
   };
   for (const Case& c : cases) {

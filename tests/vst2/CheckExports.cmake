@@ -1,5 +1,11 @@
-# Checks that the plug-in binary exports exactly VSTPluginMain and main.
-# Usage: cmake -DNM=<nm> -DLIBRARY=<Veltrax.so> -P CheckExports.cmake
+# Checks that a plug-in binary exports exactly EXPORTS (default VSTPluginMain
+# and main), as code, or as data for the names in DATA.
+# Usage: cmake -DNM=<nm> -DLIBRARY=<Veltrax.so> [-DEXPORTS=a;b] [-DDATA=b] -P CheckExports.cmake
+cmake_minimum_required(VERSION 3.20)
+if(NOT DEFINED EXPORTS)
+  set(EXPORTS "VSTPluginMain;main")
+endif()
+list(SORT EXPORTS)
 
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
   OUTPUT_VARIABLE symbols RESULT_VARIABLE result ERROR_VARIABLE errors)
@@ -13,16 +19,22 @@ set(names)
 foreach(line IN LISTS lines)
   # "<address> <type> <name>"
   if(line MATCHES "^[0-9a-fA-F]+ ([A-Za-z]) (.+)$")
-    list(APPEND names "${CMAKE_MATCH_2}")
-    if(NOT CMAKE_MATCH_1 STREQUAL "T")
-      message(FATAL_ERROR "exported symbol ${CMAKE_MATCH_2} is of type ${CMAKE_MATCH_1}, not code")
+    set(type "${CMAKE_MATCH_1}")
+    set(name "${CMAKE_MATCH_2}")
+    list(APPEND names "${name}")
+    if(name IN_LIST DATA)
+      if(NOT type MATCHES "^[DRB]$")
+        message(FATAL_ERROR "exported symbol ${name} is of type ${type}, not data")
+      endif()
+    elseif(NOT type STREQUAL "T")
+      message(FATAL_ERROR "exported symbol ${name} is of type ${type}, not code")
     endif()
   elseif(NOT line STREQUAL "")
     message(FATAL_ERROR "unexpected nm output: ${line}")
   endif()
 endforeach()
 list(SORT names)
-if(NOT names STREQUAL "VSTPluginMain;main")
-  message(FATAL_ERROR "exports are [${names}], expected exactly [VSTPluginMain;main]")
+if(NOT names STREQUAL EXPORTS)
+  message(FATAL_ERROR "exports are [${names}], expected exactly [${EXPORTS}]")
 endif()
 message(STATUS "exports: ${names}")

@@ -28,6 +28,7 @@ int HostState::Count(int32_t opcode) const {
 void HostState::Reset() {
   productString = "Test Host";
   vendorVersion = 10203;
+  sizeWindowAnswer = 0;
   requests.clear();
 }
 
@@ -48,6 +49,9 @@ intptr_t VST_CALLBACK RecordingHost(AEffect* /*effect*/, int32_t opcode, int32_t
       // Hosts write at most the published product string size.
       std::strncpy(static_cast<char*>(ptr), Host().productString.c_str(), kVstMaxProductStrLen - 1);
       answer = 1;
+      break;
+    case audioMasterSizeWindow:
+      answer = Host().sizeWindowAnswer;
       break;
     case audioMasterGetVendorVersion:
       answer = Host().vendorVersion;

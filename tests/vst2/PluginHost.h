@@ -36,6 +36,7 @@ struct HostRequest {
 struct HostState {
   std::string productString = "Test Host";
   intptr_t vendorVersion = 10203;
+  intptr_t sizeWindowAnswer = 0;  // 1: the host resizes its editor frame as asked
   std::vector<HostRequest> requests;
 
   int Count(int32_t opcode) const;

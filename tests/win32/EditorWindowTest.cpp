@@ -44,12 +44,14 @@ class ReferencePanel {
   ReferencePanel() : effect(CreateVstInstance(nullptr)) {}
   ~ReferencePanel() { delete effect; }
 
-  // params: the eight normalised values; lamp and meters as the audio left them.
+  // params: the eight normalised values; lamp and meters as the audio left
+  // them; at scale 2 the panel drawn at twice the size.
   std::vector<uint32_t> Draw(const std::vector<float>& params, double lamp = 0.0, double meterLeft = 0.0,
-                             double meterRight = 0.0) {
+                             double meterRight = 0.0, int scale = 1) {
     AEffect* record = effect->Effect();
     for (int i = 0; i < static_cast<int>(params.size()); ++i) record->setParameter(record, i, params[i]);
     auto* graphics = dynamic_cast<IGraphics*>(effect->Plugin()->Editor());
+    graphics->SetUserScale(scale);
     graphics->SetValueFromPlug(5, meterLeft);
     graphics->SetValueFromPlug(6, meterRight);
     graphics->SetValueFromPlug(7, lamp);
@@ -57,9 +59,9 @@ class ReferencePanel {
     graphics->Redraw(Rect{0, 0, kWidth, kHeight});
     std::vector<uint32_t> pixels;
     const SysBitmap* surface = graphics->Surface();
-    for (int y = 0; y < kHeight; ++y) {
+    for (int y = 0; y < kHeight * scale; ++y) {
       const Pixel* row = surface->Row(y);
-      for (int x = 0; x < kWidth; ++x) pixels.push_back(row[x] & 0xFFFFFF);
+      for (int x = 0; x < kWidth * scale; ++x) pixels.push_back(row[x] & 0xFFFFFF);
     }
     return pixels;
   }
@@ -628,6 +630,49 @@ TEST_F(EditorWindow, ACloseFromAnotherThreadNeverFreesTheInstanceUnderTheWindowT
   EXPECT_EQ(GrammarFault(), "");
   EXPECT_EQ(Letters(3), "BAE");
   DestroyWindow(editor);
+}
+
+// The host's scale ('PreS', 'AeCs', the factor in opt): before the window
+// opens it sets the size the host is told; while open the panel asks the
+// host for its new size and keeps the old one when refused. At twice the
+// size the window shows the panel drawn for it, and 128 device pixels of
+// drag are a quarter of a knob's travel, as 64 are at 1.
+TEST_F(EditorWindow, AtTwiceTheSizeTheDoublePanelTheSameTravelAndTheHostsConsent) {
+  static HWND big = CreateHostWindow(20, 20, 1500, 420);
+  auto sendScale = [&](float factor) {
+    return plug->Dispatch(effVendorSpecific, 0x50726553, 0x41654373, nullptr, factor);
+  };
+  ASSERT_EQ(sendScale(2.0f), 1);
+  ERect* rect = nullptr;
+  ASSERT_EQ(plug->Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  EXPECT_EQ(rect->right, 1400);
+  EXPECT_EQ(rect->bottom, 320);
+  HWND editor = OpenEditor(*plug, big);
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(PumpTicks(2));
+  EXPECT_EQ(ReadWindowPixels(editor, 2 * kWidth, 2 * kHeight), reference.Draw(Params(*plug), 0, 0, 0, 2));
+  Host().requests.clear();
+  const POINT knob = ScreenPoint(editor, 2 * CenterX(kGainKnob), 2 * CenterY(kGainKnob));
+  MoveMouse(knob.x, knob.y);
+  MouseButton(true);
+  for (int up = 32; up <= 128; up += 32) MoveMouse(knob.x, knob.y - up);
+  MouseButton(false);
+  ASSERT_TRUE(PumpUntil([] { return Seen(audioMasterEndEdit, 0); }));
+  EXPECT_EQ(GrammarFault(), "");
+  EXPECT_NEAR(plug->Get(0), kDefaultGain + 0.25, 1e-4);
+
+  // Back to 1 while open: refused, then granted.
+  ASSERT_EQ(sendScale(1.0f), 1);
+  EXPECT_EQ(Host().Count(audioMasterSizeWindow), 1);
+  ASSERT_TRUE(PumpTicks(2));
+  EXPECT_EQ(ReadWindowPixels(editor, 2 * kWidth, 2 * kHeight), reference.Draw(Params(*plug), 0, 0, 0, 2));
+  Host().sizeWindowAnswer = 1;
+  ASSERT_EQ(sendScale(1.0f), 1);
+  ASSERT_TRUE(PumpTicks(2));
+  RECT client = {};
+  GetClientRect(editor, &client);
+  EXPECT_EQ(client.right, kWidth);
+  EXPECT_EQ(Differences(ReadWindowPixels(editor, kWidth, kHeight), reference.Draw(Params(*plug))), 0);
 }
 
 TEST_F(EditorWindow, AWindowThatCannotBeMadeIsReportedAndTheEditorStaysUsable) {

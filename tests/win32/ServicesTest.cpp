@@ -267,6 +267,25 @@ TEST_F(Services, ChoiceMenusNumberTheirItemsAndMapTheChosenId) {
   EXPECT_EQ(outer.chosenIndex, -1);
 }
 
+// A right click on a switch offers its two words; the press is an edit that
+// ends when the menu takes the mouse, the choice an edit of its own.
+TEST_F(Services, ARightClickMenuKeepsEveryEditWhole) {
+  std::thread user([] {
+    if (!WaitForWindow("#32768")) return;
+    PressKeys({VK_DOWN, VK_DOWN, VK_RETURN});
+  });
+  const Rect& r = controls[kSwitch]->GetRect();
+  const POINT at = ScreenPoint(editor, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  MoveMouse(at.x, at.y);
+  MouseButton(true, true);
+  MouseButton(false, true);
+  ASSERT_TRUE(PumpUntil([&] { return Plain(kSwitch) == 1.0; }));
+  user.join();
+  PumpPending();
+  EXPECT_EQ(stub->begins, 2);
+  EXPECT_EQ(stub->ends, 2);
+}
+
 // Presses a button in every dialog box of this process until stopped; counts them.
 class DialogAnswerer {
  public:
