@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "ClapAbi.h"
 #include "ModuleLoader.h"
@@ -33,43 +32,6 @@ int Fail(const std::string& message) {
   std::fprintf(stderr, "veltrax-clap-block: %s\n", message.c_str());
   return 1;
 }
-
-// One side's ports (as the audio-ports extension reports them, else one
-// stereo port) with their channels' samples.
-struct Ports {
-  std::vector<std::vector<std::vector<float>>> samples;  // port, channel, frame
-  std::vector<std::vector<float*>> pointers;
-  std::vector<clap_audio_buffer> buffers;
-
-  void Make(const clap_plugin* plugin, bool input) {
-    const auto* ports = static_cast<const clap_plugin_audio_ports*>(
-        plugin->get_extension(plugin, CLAP_EXT_AUDIO_PORTS));
-    std::vector<uint32_t> channels;
-    if (ports == nullptr) {
-      channels.push_back(2);
-    } else {
-      for (uint32_t i = 0, n = ports->count(plugin, input); i < n; ++i) {
-        clap_audio_port_info info{};
-        channels.push_back(ports->get(plugin, i, input, &info) ? info.channel_count : 0);
-      }
-    }
-    samples.resize(channels.size());
-    pointers.resize(channels.size());
-    for (size_t port = 0; port < channels.size(); ++port) {
-      for (uint32_t channel = 0; channel < channels[port]; ++channel) {
-        std::vector<float> signal(kFrames);
-        for (uint32_t frame = 0; frame < kFrames; ++frame)
-          signal[frame] = input ? 0.5f * static_cast<float>(std::sin(0.05 * frame + channel)) : 0.0f;
-        samples[port].push_back(std::move(signal));
-      }
-      for (auto& channel : samples[port]) pointers[port].push_back(channel.data());
-      clap_audio_buffer buffer{};
-      buffer.data32 = pointers[port].data();
-      buffer.channel_count = static_cast<uint32_t>(pointers[port].size());
-      buffers.push_back(buffer);
-    }
-  }
-};
 
 int Run(const char* path) {
   std::string error;
@@ -96,18 +58,26 @@ int Run(const char* path) {
   } else if (!plugin->activate(plugin, kSampleRate, 1, kFrames)) {
     status = Fail("activate failed");
   } else {
-    Ports inputs, outputs;
-    inputs.Make(plugin, true);
-    outputs.Make(plugin, false);
+    // One stereo port each way, as Veltrax has.
+    float in[2][kFrames], out[2][kFrames];
+    for (uint32_t frame = 0; frame < kFrames; ++frame)
+      for (int channel = 0; channel < 2; ++channel) {
+        in[channel][frame] = 0.5f * static_cast<float>(std::sin(0.05 * frame + channel));
+        out[channel][frame] = 0.0f;
+      }
+    float* inPointers[2] = {in[0], in[1]};
+    float* outPointers[2] = {out[0], out[1]};
+    clap_audio_buffer input{inPointers, nullptr, 2, 0, 0};
+    clap_audio_buffer output{outPointers, nullptr, 2, 0, 0};
     clap_input_events inEvents{nullptr, &NoEvents, &NoEvent};
     clap_output_events outEvents{nullptr, &DropEvent};
     clap_process process{};
     process.steady_time = 0;
     process.frames_count = kFrames;
-    process.audio_inputs = inputs.buffers.data();
-    process.audio_inputs_count = static_cast<uint32_t>(inputs.buffers.size());
-    process.audio_outputs = outputs.buffers.data();
-    process.audio_outputs_count = static_cast<uint32_t>(outputs.buffers.size());
+    process.audio_inputs = &input;
+    process.audio_inputs_count = 1;
+    process.audio_outputs = &output;
+    process.audio_outputs_count = 1;
     process.in_events = &inEvents;
     process.out_events = &outEvents;
     if (!plugin->start_processing(plugin)) {
@@ -117,10 +87,9 @@ int Run(const char* path) {
       plugin->stop_processing(plugin);
     }
     plugin->deactivate(plugin);
-    for (const auto& port : outputs.samples)
-      for (const auto& channel : port)
-        for (float sample : channel)
-          if (status == 0 && !std::isfinite(sample)) status = Fail("the output is not finite");
+    for (const auto& channel : out)
+      for (float sample : channel)
+        if (status == 0 && !std::isfinite(sample)) status = Fail("the output is not finite");
     if (status == 0)
       std::printf("%s: one block of %u frames through %s\n", path, kFrames, descriptor->name);
   }
