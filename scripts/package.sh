@@ -38,7 +38,7 @@ while [ $# -gt 0 ]; do
     --version) [ $# -ge 2 ] || usage_error "--version needs a value"; expected_version=$2; shift 2 ;;
     --output) [ $# -ge 2 ] || usage_error "--output needs a folder"; output=$2; shift 2 ;;
     --no-build) build=0; shift ;;
-    -h|--help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0 ;;
     *) usage_error "unknown option $1" ;;
   esac
 done

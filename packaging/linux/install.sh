@@ -25,7 +25,7 @@ for arg in "$@"; do
   case $arg in
     --system) system=1 ;;
     --uninstall) uninstall=1 ;;
-    -h|--help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) awk 'NR > 1 && !/^#/ { exit } NR > 1 { sub(/^# ?/, ""); print }' "$0"; exit 0 ;;
     *) echo "install.sh: unknown option $arg (see --help)" >&2; exit 2 ;;
   esac
 done
