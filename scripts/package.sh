@@ -219,7 +219,9 @@ chmod 644 "$deb/DEBIAN/control" "$deb/DEBIAN/md5sums"
 normalise "$deb/DEBIAN"
 touch -h -d "$stamp" "$deb"
 deb_file=veltrax_${version}_amd64.deb
-dpkg-deb --root-owner-group -Zxz --build "$deb" "$out/$deb_file" >/dev/null
+# One compressor thread: the threaded format differs, and so would the bytes
+# between machines with one core and more.
+dpkg-deb --root-owner-group -Zxz --threads-max=1 --build "$deb" "$out/$deb_file" >/dev/null
 say "$deb_file: Depends: $depends"
 
 # lintian's verdict: errors stop the run; the warnings are shown.
