@@ -38,3 +38,6 @@ bash scripts/test-fuzz.sh
 if [ -x scripts/test-win64.sh ]; then
   bash scripts/test-win64.sh
 fi
+
+# The release files, made from the builds above and tried as a user installs them.
+bash scripts/test-package.sh

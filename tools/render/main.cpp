@@ -39,8 +39,10 @@ bool FileExists(const std::string& path) {
   return stat(path.c_str(), &status) == 0;
 }
 
-// The plug-in built alongside: its path relative to this executable's folder
-// is fixed when the renderer is built.
+// The plug-in built alongside (its path relative to this executable's folder
+// is fixed when the renderer is built), else the one installed with it: the
+// Debian package and the Linux archive put the renderer in bin/ and the
+// plug-in in lib/vst/. When neither is there, the first names the problem.
 std::string DefaultPluginPath() {
   char self[PATH_MAX];
   ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
@@ -49,6 +51,8 @@ std::string DefaultPluginPath() {
   std::string folder(self);
   folder.erase(folder.rfind('/'));
   std::string path = folder + "/" + VELTRAX_DEFAULT_PLUGIN;
+  const std::string installed = folder + "/" + VELTRAX_INSTALLED_PLUGIN;
+  if (!FileExists(path) && FileExists(installed)) path = installed;
   char resolved[PATH_MAX];
   if (realpath(path.c_str(), resolved)) return resolved;
   return path;
