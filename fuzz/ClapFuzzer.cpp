@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ClapAbi.h"
-#include "FuzzSupport.h"
+#include "FuzzCheck.h"
 
 extern "C" const veltrax::clap_plugin_entry clap_entry;
 
