@@ -104,6 +104,11 @@ class ClapPlugin : public IHostBinding, public IHostRunLoop {
   template <class Sample>
   void ProcessWithEvents(Sample** inputs, Sample** outputs, uint32_t frames,
                          const clap_input_events* events);
+  // [audio thread; takes PlugLock for the block] One block of the host's
+  // buffers; true when silence came in and nothing rings inside.
+  template <class Sample>
+  bool ProcessBuffers(Sample** inputs, const clap_audio_buffer& input, Sample** outputs,
+                      const clap_audio_buffer& output, const clap_process* process);
   // [same; PlugLock held] One parameter event.
   void ApplyEvent(const clap_event_header* event);
   // [same; PlugLock not held] The editor's waiting edits into out.

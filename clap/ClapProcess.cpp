@@ -72,6 +72,22 @@ void ClapPlugin::ProcessWithEvents(Sample** inputs, Sample** outputs, uint32_t f
   if (done < frames || !processed) runUntil(frames);
 }
 
+template <class Sample>
+bool ClapPlugin::ProcessBuffers(Sample** inputs, const clap_audio_buffer& input, Sample** outputs,
+                                const clap_audio_buffer& output, const clap_process* process) {
+  // Channels the host did not give stay silent in and are dropped out.
+  const uint32_t channels = configuration == 1 ? 1 : 2;
+  Sample* in[2] = {nullptr, nullptr};
+  Sample* out[2] = {nullptr, nullptr};
+  for (uint32_t c = 0; c < channels; ++c) {
+    if (inputs != nullptr && c < input.channel_count) in[c] = inputs[c];
+    if (c < output.channel_count) out[c] = outputs[c];
+  }
+  PlugLockGuard guard(plug->Lock());
+  ProcessWithEvents(in, out, process->frames_count, process->in_events);
+  return inputs != nullptr && SilentInput(input, inputs, process->frames_count) && plug->IsQuiet();
+}
+
 clap_process_status ClapCalls::Process(const clap_plugin* plugin, const clap_process* process) {
   ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || process == nullptr || !self->OnAudioThread() || !self->active.load())
@@ -82,30 +98,11 @@ clap_process_status ClapCalls::Process(const clap_plugin* plugin, const clap_pro
   }
   const clap_audio_buffer& input = process->audio_inputs[0];
   const clap_audio_buffer& output = process->audio_outputs[0];
-  const uint32_t frames = process->frames_count;
-  // Channels the host did not give stay silent in and are dropped out.
-  const uint32_t channels = self->configuration == 1 ? 1 : 2;
   bool quiet = false;
   if (output.data64 != nullptr) {
-    double* in[2] = {nullptr, nullptr};
-    double* out[2] = {nullptr, nullptr};
-    for (uint32_t c = 0; c < channels; ++c) {
-      if (input.data64 != nullptr && c < input.channel_count) in[c] = input.data64[c];
-      if (c < output.channel_count) out[c] = output.data64[c];
-    }
-    PlugLockGuard guard(self->plug->Lock());
-    self->ProcessWithEvents(in, out, frames, process->in_events);
-    quiet = input.data64 != nullptr && SilentInput(input, input.data64, frames) && self->plug->IsQuiet();
+    quiet = self->ProcessBuffers(input.data64, input, output.data64, output, process);
   } else if (output.data32 != nullptr) {
-    float* in[2] = {nullptr, nullptr};
-    float* out[2] = {nullptr, nullptr};
-    for (uint32_t c = 0; c < channels; ++c) {
-      if (input.data32 != nullptr && c < input.channel_count) in[c] = input.data32[c];
-      if (c < output.channel_count) out[c] = output.data32[c];
-    }
-    PlugLockGuard guard(self->plug->Lock());
-    self->ProcessWithEvents(in, out, frames, process->in_events);
-    quiet = input.data32 != nullptr && SilentInput(input, input.data32, frames) && self->plug->IsQuiet();
+    quiet = self->ProcessBuffers(input.data32, input, output.data32, output, process);
   } else {
     return CLAP_PROCESS_ERROR;
   }

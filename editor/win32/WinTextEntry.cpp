@@ -81,12 +81,10 @@ intptr_t WinWindow::EntryBoxProc(void* handle, unsigned message, uintptr_t wPara
   HWND box = AsWindow(handle);
   // The window object, through its window's link, as the window procedure reaches it.
   auto* link = reinterpret_cast<WindowLink*>(GetWindowLongPtrA(GetParent(box), GWLP_USERDATA));
-  WinWindow* owner = link ? link->Enter() : nullptr;
-  if (!owner) return DefWindowProcA(box, message, wParam, lParam);
-  const intptr_t result = owner->entryBox == handle ? owner->HandleEntryBoxMessage(message, wParam, lParam)
-                                                    : DefWindowProcA(box, message, wParam, lParam);
-  link->Leave();
-  return result;
+  return WindowLink::Deliver(link, box, message, wParam, lParam, [&](WinWindow& owner) {
+    return owner.entryBox == handle ? owner.HandleEntryBoxMessage(message, wParam, lParam)
+                                    : DefWindowProcA(box, message, wParam, lParam);
+  });
 }
 
 intptr_t WinWindow::HandleEntryBoxMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {

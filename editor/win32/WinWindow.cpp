@@ -256,12 +256,10 @@ intptr_t WinWindow::WindowProc(void* handle, unsigned message, uintptr_t wParam,
     link->Release();
     return DefWindowProcA(hwnd, message, wParam, lParam);
   }
-  WinWindow* owner = link ? link->Enter() : nullptr;
-  if (!owner) return DefWindowProcA(hwnd, message, wParam, lParam);
-  const intptr_t result = owner->window == handle ? owner->HandleMessage(message, wParam, lParam)
-                                                  : DefWindowProcA(hwnd, message, wParam, lParam);
-  link->Leave();
-  return result;
+  return WindowLink::Deliver(link, hwnd, message, wParam, lParam, [&](WinWindow& owner) {
+    return owner.window == handle ? owner.HandleMessage(message, wParam, lParam)
+                                  : DefWindowProcA(hwnd, message, wParam, lParam);
+  });
 }
 
 void WinWindow::HandleCreate() {

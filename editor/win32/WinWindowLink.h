@@ -55,6 +55,17 @@ struct WindowLink {
     ReleaseSRWLockExclusive(&lock);
     if (last) delete this;
   }
+  // One message of a window reached through link (may be none): handled by
+  // the owner while it is there and the window is its own, else by Windows.
+  template <class Handler>
+  static LRESULT Deliver(WindowLink* link, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                         Handler handle) {
+    WinWindow* reached = link ? link->Enter() : nullptr;
+    if (!reached) return DefWindowProcA(hwnd, message, wParam, lParam);
+    const LRESULT result = handle(*reached);
+    link->Leave();
+    return result;
+  }
 };
 
 }  // namespace veltrax

@@ -24,7 +24,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kWatchdog = std::chrono::seconds(10);
 
-std::atomic<int> audioBlocks{0};
+AudioThread* audio = nullptr;  // the blocks the slow host waits for
 std::atomic<bool> automateWaitsForAudio{false};
 std::atomic<bool> watchdogFired{false};
 std::mutex hostMutex;  // the host's own lock, taken by its callbacks
@@ -40,9 +40,9 @@ intptr_t VST_CALLBACK DemandingHost(AEffect*, int32_t opcode, int32_t, intptr_t,
     std::lock_guard<std::mutex> guard(hostMutex);
   }
   if (opcode == audioMasterAutomate && automateWaitsForAudio.load() && !watchdogFired.load()) {
-    const int target = audioBlocks.load() + 20;
+    const int target = audio->blocks.load() + 20;
     const Clock::time_point deadline = Clock::now() + kWatchdog;
-    while (audioBlocks.load() < target) {
+    while (audio->blocks.load() < target) {
       if (Clock::now() > deadline) {
         watchdogFired.store(true);
         break;
@@ -66,41 +66,16 @@ void DragLeftGain(IGraphics* panel) {
   panel->HandleMouseUp(127, 60, MouseModifiers{});
 }
 
-class AudioThread {
- public:
-  explicit AudioThread(const Instance& plug) : effect(plug.effect()) {
-    plug.Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
-    plug.Dispatch(effSetBlockSize, 0, 64);
-    plug.Dispatch(effMainsChanged, 0, 1);
-    thread = std::thread([this] {
-      float in[64] = {}, left[64], right[64];
-      float* inputs[2] = {in, in};
-      float* outputs[2] = {left, right};
-      while (!stop.load()) {
-        effect->processReplacing(effect, inputs, outputs, 64);
-        audioBlocks.fetch_add(1);
-      }
-    });
-  }
-  ~AudioThread() {
-    stop.store(true);
-    thread.join();
-  }
-
- private:
-  AEffect* effect;
-  std::atomic<bool> stop{false};
-  std::thread thread;
-};
-
 TEST(HostCalls, ASlowAutomateCallbackDoesNotHoldUpTheAudio) {
   Instance plug(&VSTPluginMain, &DemandingHost);
   ASSERT_TRUE(plug);
-  AudioThread audio(plug);
+  AudioThread blocks(plug, 64);
+  audio = &blocks;
   watchdogFired.store(false);
   automateWaitsForAudio.store(true);
   DragLeftGain(PanelOf(plug));
   automateWaitsForAudio.store(false);
+  audio = nullptr;
   EXPECT_FALSE(watchdogFired.load());
   EXPECT_GT(plug.Get(0), std::sqrt(0.5f));  // up raises
 }

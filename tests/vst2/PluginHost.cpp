@@ -107,6 +107,26 @@ intptr_t Instance::SetChunk(bool bank, const void* bytes, intptr_t size) const {
   return Dispatch(effSetChunk, bank ? 0 : 1, size, const_cast<void*>(bytes));
 }
 
+AudioThread::AudioThread(const Instance& plug, int frames) : effect(plug.effect()) {
+  plug.Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+  plug.Dispatch(effSetBlockSize, 0, frames);
+  plug.Dispatch(effMainsChanged, 0, 1);
+  thread = std::thread([this, frames] {
+    std::vector<float> in(static_cast<size_t>(frames), 0.25f), left(in.size()), right(in.size());
+    float* inputs[2] = {in.data(), in.data()};
+    float* outputs[2] = {left.data(), right.data()};
+    while (!stop.load()) {
+      effect->processReplacing(effect, inputs, outputs, frames);
+      blocks.fetch_add(1);
+    }
+  });
+}
+
+AudioThread::~AudioThread() {
+  stop.store(true);
+  thread.join();
+}
+
 std::vector<double> TestSignal(int frames, int channel) {
   const double twoPi = 6.283185307179586;
   std::vector<double> signal(static_cast<size_t>(frames));

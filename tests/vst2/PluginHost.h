@@ -4,8 +4,10 @@
 // The host callback records every request and answers product string and
 // vendor version as a test sets them.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "VstAbi.h"
@@ -75,6 +77,22 @@ class Instance {
 
  private:
   AEffect* effect_ = nullptr;
+};
+
+// Audio blocks on a thread of their own, as a host's audio thread runs them:
+// switched on at 44.1 kHz, blocks of the given size until destroyed.
+class AudioThread {
+ public:
+  AudioThread(const Instance& plug, int frames);
+  ~AudioThread();
+  AudioThread(const AudioThread&) = delete;
+  AudioThread& operator=(const AudioThread&) = delete;
+  std::atomic<int> blocks{0};
+
+ private:
+  AEffect* effect;
+  std::atomic<bool> stop{false};
+  std::thread thread;
 };
 
 // Stereo test signal: a few tones, a step and values beyond full scale.

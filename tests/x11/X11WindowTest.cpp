@@ -109,35 +109,6 @@ int CountEntries(const char* folder) {
   return n;
 }
 
-// Audio blocks on a thread of their own, as a host's audio thread runs them.
-class AudioThread {
- public:
-  explicit AudioThread(const Instance& plug) : effect(plug.effect()) {
-    plug.Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
-    plug.Dispatch(effSetBlockSize, 0, 256);
-    plug.Dispatch(effMainsChanged, 0, 1);
-    thread = std::thread([this] {
-      std::vector<float> in(256, 0.25f), left(256), right(256);
-      float* inputs[2] = {in.data(), in.data()};
-      float* outputs[2] = {left.data(), right.data()};
-      while (!stop.load()) {
-        effect->processReplacing(effect, inputs, outputs, 256);
-        blocks.fetch_add(1);
-      }
-    });
-  }
-  ~AudioThread() {
-    stop.store(true);
-    thread.join();
-  }
-  std::atomic<int> blocks{0};
-
- private:
-  AEffect* effect;
-  std::atomic<bool> stop{false};
-  std::thread thread;
-};
-
 class EditorWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -390,7 +361,7 @@ TEST_F(EditorWindow, TwoEditorsAtOnceEachServeTheirOwnInstance) {
 // runs: never a deadlock over PlugLock, never a gesture left open.
 TEST_F(EditorWindow, ClosingDuringDragDrawingAndAudioIsSafe) {
   Instance plug(&AutomationHost);
-  AudioThread audio(plug);
+  AudioThread audio(plug, 256);
   std::atomic<bool> stop{false};
   std::thread automation([&] {
     for (int i = 0; !stop.load(); ++i) {
@@ -419,7 +390,7 @@ TEST_F(EditorWindow, ClosingDuringDragDrawingAndAudioIsSafe) {
 
 TEST_F(EditorWindow, ParentsThatAreNoWindowAnswerZero) {
   Instance plug(&AutomationHost);
-  AudioThread audio(plug);
+  AudioThread audio(plug, 256);
   const xcb_window_t gone = CreateTopWindow(0, 400, 100, 100);
   DestroyWindow(gone);
   const xcb_pixmap_t pixmap = xcb_generate_id(Connection());
@@ -439,7 +410,7 @@ TEST_F(EditorWindow, ParentsThatAreNoWindowAnswerZero) {
 
 TEST_F(EditorWindow, ALostDisplayEndsDrawingQuietly) {
   Instance plug(&AutomationHost);
-  AudioThread audio(plug);
+  AudioThread audio(plug, 256);
   ASSERT_TRUE(Open(plug, top));
   Drag(120, 70, 120, 40, /*keepHeld=*/true);
   ASSERT_TRUE(WaitFor([&] { return Log().Count(plug.effect(), audioMasterAutomate) > 0; }));
