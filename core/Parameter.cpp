@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "TextCopy.h"
@@ -61,16 +62,16 @@ void Parameter::AddDisplayText(int32_t textValue, const char* text) {
   displayTexts.Append(&entry, static_cast<int32_t>(sizeof entry));
 }
 
-void Parameter::SetFromNormalized(double x) {
+double Parameter::ValueForPosition(double x) const {
   // A non-finite position (or one so far outside 0..1 that the mapping is
   // undefined) keeps the previous value: NaN and infinities never reach value.
-  if (!std::isfinite(x)) return;
+  if (!std::isfinite(x)) return value;
   double v = Denormalize(x);
   // A step that is not positive cannot be snapped to; such values pass as they are.
   if (type != Double && step > 0.0) v = std::floor(v / step + 0.5) * step;
-  if (std::isnan(v)) return;
+  if (std::isnan(v)) return value;
   v = v < max ? v : max;
-  if (std::isfinite(v)) value = v;
+  return std::isfinite(v) ? v : value;
 }
 
 double Parameter::Normalize(double v) const {
@@ -104,6 +105,26 @@ void Parameter::FormatValue(double v, bool isNormalized, char* out, int outSize,
   } else {
     std::snprintf(out, static_cast<size_t>(outSize), "%.*f", static_cast<int>(displayPrecision), v);
   }
+}
+
+bool Parameter::ValueFromText(const char* text, double* v) const {
+  if (!text || !v) return false;
+  if (DisplayTextCount() > 0) {
+    for (int i = 0; i < DisplayTextCount(); ++i) {
+      const DisplayText* entry = DisplayTextAt(i);
+      if (std::strcmp(entry->text, text) == 0) {
+        *v = entry->value;
+        return true;
+      }
+    }
+    return false;
+  }
+  const double number = std::strtod(text, nullptr);
+  // strtod reads "nan", "inf" and overflowing numbers; none of them may
+  // reach the signal path, so such a text is refused.
+  if (!std::isfinite(number)) return false;
+  *v = negateDisplay ? -number : number;
+  return true;
 }
 
 const char* Parameter::LabelForHost() const {

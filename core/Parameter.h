@@ -42,11 +42,18 @@ class Parameter {
   void SetCurve(double exponent) { curve = exponent; }
 
   // A non-finite x, or one whose mapping is not a number, keeps the value.
-  void SetFromNormalized(double x);
+  void SetFromNormalized(double x) { value = ValueForPosition(x); }
+  // The value SetFromNormalized(x) stores (stepped kinds snapped), or the
+  // current one where it would keep it.
+  double ValueForPosition(double x) const;
   // v is clamped into [min, max] first (NaN counts as min); an empty range gives 0.
   double Normalize(double v) const;
   double Denormalize(double x) const;
 
+  // The plain value a typed text stands for: a display text's value, or a
+  // number (negated for a negated display), not clamped. False for a text
+  // that names no display text, or no finite number.
+  bool ValueFromText(const char* text, double* v) const;
   // Writes the text for v into out, which holds at least outSize bytes.
   void FormatValue(double v, bool isNormalized, char* out, int outSize, bool useDisplayTexts) const;
   void FormatCurrent(char* out, int outSize) const { FormatValue(value, false, out, outSize, true); }
