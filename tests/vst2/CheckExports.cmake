@@ -1,5 +1,10 @@
-# Checks that the plug-in binary exports exactly VSTPluginMain and main.
-# Usage: cmake -DNM=<nm> -DLIBRARY=<Veltrax.so> -P CheckExports.cmake
+# Checks that the plug-in binary exports exactly VSTPluginMain and main, or
+# the EXPECTED list (sorted) of another format's binary.
+# Usage: cmake -DNM=<nm> -DLIBRARY=<Veltrax.so> [-DEXPECTED=<a;b>] -P CheckExports.cmake
+
+if(NOT DEFINED EXPECTED)
+  set(EXPECTED "VSTPluginMain;main")
+endif()
 
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
   OUTPUT_VARIABLE symbols RESULT_VARIABLE result ERROR_VARIABLE errors)
@@ -22,7 +27,7 @@ foreach(line IN LISTS lines)
   endif()
 endforeach()
 list(SORT names)
-if(NOT names STREQUAL "VSTPluginMain;main")
-  message(FATAL_ERROR "exports are [${names}], expected exactly [VSTPluginMain;main]")
+if(NOT names STREQUAL "${EXPECTED}")
+  message(FATAL_ERROR "exports are [${names}], expected exactly [${EXPECTED}]")
 endif()
 message(STATUS "exports: ${names}")

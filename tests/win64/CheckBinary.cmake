@@ -1,8 +1,14 @@
 # Checks the built Veltrax.dll with objdump -p: a 64-bit DLL that imports only
 # Windows system libraries (no C, C++ or thread runtime DLL travels with it)
-# and exports exactly VSTPluginMain and main.
-#   cmake -DOBJDUMP=<x86_64-w64-mingw32-objdump> -DPLUGIN=<Veltrax.dll> -P CheckBinary.cmake
+# and exports exactly VSTPluginMain and main, or the EXPECTED list (sorted)
+# of another format's binary.
+#   cmake -DOBJDUMP=<x86_64-w64-mingw32-objdump> -DPLUGIN=<Veltrax.dll> [-DEXPECTED=<a;b>]
+#         -P CheckBinary.cmake
 cmake_minimum_required(VERSION 3.20)
+
+if(NOT DEFINED EXPECTED)
+  set(EXPECTED "VSTPluginMain;main")
+endif()
 
 execute_process(COMMAND ${OBJDUMP} -p ${PLUGIN}
   OUTPUT_VARIABLE dump ERROR_VARIABLE dump_error RESULT_VARIABLE rc)
@@ -44,8 +50,8 @@ foreach(entry IN LISTS entries)
   list(APPEND exported ${name})
 endforeach()
 list(SORT exported)
-if(NOT exported STREQUAL "VSTPluginMain;main")
-  list(APPEND faults "exports [${exported}] instead of exactly VSTPluginMain and main")
+if(NOT exported STREQUAL "${EXPECTED}")
+  list(APPEND faults "exports [${exported}] instead of exactly [${EXPECTED}]")
 endif()
 
 if(faults)
