@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "TextCopy.h"
@@ -105,26 +104,6 @@ void Parameter::FormatValue(double v, bool isNormalized, char* out, int outSize,
   } else {
     std::snprintf(out, static_cast<size_t>(outSize), "%.*f", static_cast<int>(displayPrecision), v);
   }
-}
-
-bool Parameter::ValueFromText(const char* text, double* v) const {
-  if (!text || !v) return false;
-  if (DisplayTextCount() > 0) {
-    for (int i = 0; i < DisplayTextCount(); ++i) {
-      const DisplayText* entry = DisplayTextAt(i);
-      if (std::strcmp(entry->text, text) == 0) {
-        *v = entry->value;
-        return true;
-      }
-    }
-    return false;
-  }
-  const double number = std::strtod(text, nullptr);
-  // strtod reads "nan", "inf" and overflowing numbers; none of them may
-  // reach the signal path, so such a text is refused.
-  if (!std::isfinite(number)) return false;
-  *v = negateDisplay ? -number : number;
-  return true;
 }
 
 const char* Parameter::LabelForHost() const {

@@ -50,10 +50,6 @@ class Parameter {
   double Normalize(double v) const;
   double Denormalize(double x) const;
 
-  // The plain value a typed text stands for: a display text's value, or a
-  // number (negated for a negated display), not clamped. False for a text
-  // that names no display text, or no finite number.
-  bool ValueFromText(const char* text, double* v) const;
   // Writes the text for v into out, which holds at least outSize bytes.
   void FormatValue(double v, bool isNormalized, char* out, int outSize, bool useDisplayTexts) const;
   void FormatCurrent(char* out, int outSize) const { FormatValue(value, false, out, outSize, true); }
