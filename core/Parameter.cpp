@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "TextCopy.h"
@@ -104,6 +105,30 @@ void Parameter::FormatValue(double v, bool isNormalized, char* out, int outSize,
   } else {
     std::snprintf(out, static_cast<size_t>(outSize), "%.*f", static_cast<int>(displayPrecision), v);
   }
+}
+
+bool Parameter::ValueFromText(const char* text, double* plain, bool* numberRead) const {
+  if (numberRead) *numberRead = false;
+  if (!text || !plain) return false;
+  if (DisplayTextCount() > 0) {
+    for (int i = 0; i < DisplayTextCount(); ++i) {
+      const DisplayText* entry = DisplayTextAt(i);
+      if (std::strcmp(entry->text, text) == 0) {
+        *plain = entry->value;
+        return true;
+      }
+    }
+    return false;
+  }
+  char* end = nullptr;
+  double v = std::strtod(text, &end);
+  if (numberRead) *numberRead = end != text;
+  // strtod reads "nan", "inf" and overflowing numbers; none of them may
+  // reach the signal path, so such a text names nothing.
+  if (!std::isfinite(v)) return false;
+  if (negateDisplay) v = -v;
+  *plain = v;
+  return true;
 }
 
 const char* Parameter::LabelForHost() const {

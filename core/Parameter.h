@@ -54,6 +54,12 @@ class Parameter {
   void FormatValue(double v, bool isNormalized, char* out, int outSize, bool useDisplayTexts) const;
   void FormatCurrent(char* out, int outSize) const { FormatValue(value, false, out, outSize, true); }
   const char* LabelForHost() const;
+  // The plain value a display text names: one of the display texts exactly
+  // (for a parameter that has them), or else a number, negated for a display
+  // shown negated. False when it names nothing: no display text matches, or
+  // the number read is not finite. numberRead tells whether any digits were
+  // read (strtod reads "loud" as 0); may be none.
+  bool ValueFromText(const char* text, double* plain, bool* numberRead = nullptr) const;
   // Whether hosts see it as a parameter of their own (CLAP, VST3): an
   // initialised, named one. The unnamed indices that only give editor
   // controls a place are not.

@@ -296,21 +296,7 @@ intptr_t IEffectVST::String2Parameter(int32_t index, const char* hostText) {
   CopyFromHost(text, hostText);
 
   double v = 0.0;
-  if (param->DisplayTextCount() > 0) {
-    const DisplayText* match = nullptr;
-    for (int i = 0; i < param->DisplayTextCount() && match == nullptr; ++i) {
-      const DisplayText* entry = param->DisplayTextAt(i);
-      if (std::strcmp(entry->text, text) == 0) match = entry;
-    }
-    if (match == nullptr) return 0;
-    v = match->value;
-  } else {
-    v = std::strtod(text, nullptr);
-    // strtod reads "nan", "inf" and overflowing numbers; none of them may
-    // reach the signal path, so such a text is refused.
-    if (!std::isfinite(v)) return 0;
-    if (param->negateDisplay) v = -v;
-  }
+  if (!param->ValueFromText(text, &v)) return 0;
   if (IEditorLink* editor = plug->Editor()) editor->SetParameterFromPlug(index, v, false);
   param->value = Clamp(v, param->min, param->max);
   plug->ParameterChanged(index);
