@@ -92,7 +92,11 @@ tresult IEffectVST3::getParamValueByString(ParamID id, TChar* string, ParamValue
   Utf16ToUtf8(string, 128, text, sizeof text);
   const Parameter& param = *plug->ParamAt(index);
   double v = 0.0;
-  if (!param.ValueFromText(text, &v)) return kResultFalse;
+  bool numberRead = false;
+  // A word that is no display text and holds no digits names nothing here,
+  // though the VST 2 plug-in reads it as 0.
+  if (!param.ValueFromText(text, &v, &numberRead)) return kResultFalse;
+  if (param.DisplayTextCount() == 0 && !numberRead) return kResultFalse;
   valueNormalized = param.Normalize(v);
   return kResultOk;
 }

@@ -229,6 +229,7 @@ TEST(Parameters, TextsAreTheVst2DisplayTextsBothWays) {
   EXPECT_EQ(plug.controller->getParamValueByString(3, words[3].data(), value), kResultFalse);
   EXPECT_EQ(plug.controller->getParamValueByString(0, words[1].data(), value), kResultFalse);
   EXPECT_EQ(plug.controller->getParamValueByString(0, words[2].data(), value), kResultFalse);
+  EXPECT_EQ(plug.controller->getParamValueByString(1, words[0].data(), value), kResultFalse);
   EXPECT_EQ(plug.controller->getParamValueByString(5, words[0].data(), value), kInvalidArgument);
   EXPECT_EQ(value, 0.25);
   EXPECT_EQ(plug.controller->getParamStringByValue(0, std::nan(""), nullptr), kInvalidArgument);
