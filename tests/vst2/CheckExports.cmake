@@ -1,10 +1,11 @@
 # Checks that the plug-in binary exports exactly VSTPluginMain and main, or
-# the EXPECTED list (sorted) of another format's binary.
-# Usage: cmake -DNM=<nm> -DLIBRARY=<Veltrax.so> [-DEXPECTED=<a;b>] -P CheckExports.cmake
+# the EXPECTED names (sorted, comma-separated) of another format's binary.
+# Usage: cmake -DNM=<nm> -DLIBRARY=<Veltrax.so> [-DEXPECTED=<a,b>] -P CheckExports.cmake
 
 if(NOT DEFINED EXPECTED)
-  set(EXPECTED "VSTPluginMain;main")
+  set(EXPECTED "VSTPluginMain,main")
 endif()
+string(REPLACE "," ";" EXPECTED "${EXPECTED}")
 
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
   OUTPUT_VARIABLE symbols RESULT_VARIABLE result ERROR_VARIABLE errors)

@@ -1,14 +1,15 @@
 # Checks the built Veltrax.dll with objdump -p: a 64-bit DLL that imports only
 # Windows system libraries (no C, C++ or thread runtime DLL travels with it)
-# and exports exactly VSTPluginMain and main, or the EXPECTED list (sorted)
+# and exports exactly VSTPluginMain and main, or the EXPECTED names (sorted, comma-separated)
 # of another format's binary.
-#   cmake -DOBJDUMP=<x86_64-w64-mingw32-objdump> -DPLUGIN=<Veltrax.dll> [-DEXPECTED=<a;b>]
+#   cmake -DOBJDUMP=<x86_64-w64-mingw32-objdump> -DPLUGIN=<Veltrax.dll> [-DEXPECTED=<a,b>]
 #         -P CheckBinary.cmake
 cmake_minimum_required(VERSION 3.20)
 
 if(NOT DEFINED EXPECTED)
-  set(EXPECTED "VSTPluginMain;main")
+  set(EXPECTED "VSTPluginMain,main")
 endif()
+string(REPLACE "," ";" EXPECTED "${EXPECTED}")
 
 execute_process(COMMAND ${OBJDUMP} -p ${PLUGIN}
   OUTPUT_VARIABLE dump ERROR_VARIABLE dump_error RESULT_VARIABLE rc)
