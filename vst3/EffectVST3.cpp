@@ -118,7 +118,7 @@ tresult IEffectVST3::terminate() {
     if (initialised == 0) return kResultFalse;
     last = --initialised == 0;
     if (last && active) {
-      active = processing = false;
+      active = false;
       plug->ActivationChanged(false);
     }
   }
@@ -180,7 +180,6 @@ tresult IEffectVST3::setActive(TBool state) {
   if (activate) {
     plug->ActivationChanged(true);
   } else {
-    processing = false;
     plug->ActivationChanged(false);
     plug->Reset();
   }
@@ -236,7 +235,6 @@ tresult IEffectVST3::setupProcessing(ProcessSetup& setup) {
     return kInvalidArgument;
   PlugLockGuard guard(plug->Lock());
   if (active) return kResultFalse;
-  sampleSize = setup.symbolicSampleSize;
   processMode.store(setup.processMode, std::memory_order_relaxed);
   plug->sampleRate = setup.sampleRate;
   plug->Reset();
@@ -245,11 +243,11 @@ tresult IEffectVST3::setupProcessing(ProcessSetup& setup) {
   return kResultOk;
 }
 
-tresult IEffectVST3::setProcessing(TBool state) {
+// Hosts differ in whether they announce processing at all: process() needs
+// only an active component, so this merely checks the state.
+tresult IEffectVST3::setProcessing(TBool /*state*/) {
   PlugLockGuard guard(plug->Lock());
-  if (!active) return kNotInitialized;
-  processing = state != 0;
-  return kResultOk;
+  return active ? kResultOk : kNotInitialized;
 }
 
 bool IEffectVST3::IsRenderingOffline() {

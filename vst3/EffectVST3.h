@@ -162,11 +162,9 @@ class IEffectVST3 final : public ComponentStateNames<IEffectVST3>,
   // [PlugLock held]
   int initialised = 0;   // initialize calls not yet terminated
   bool active = false;
-  bool processing = false;
   int32_t channels = 2;  // per bus: 2 stereo, 1 mono
   bool inputBusActive = true;
   bool outputBusActive = true;
-  int32_t sampleSize = vst3::kSample32;
   std::atomic<int32_t> processMode{vst3::kRealtime};
 
   std::mutex handlerMutex;  // guards handler; never held while calling it

@@ -3,7 +3,8 @@
 // frames, exactly as the VST 2 plug-in processes k frames, takes
 // setParameter and processes the rest. Each stretch holds PlugLock; the
 // queues, which are the host's objects, are read between stretches without
-// it. Nothing here allocates.
+// it. Nothing here allocates. A host that hands over more frames than it
+// announced in setupProcessing is served in pieces of that size by the base.
 
 #include "EffectVST3.h"
 
@@ -28,7 +29,9 @@ struct QueueCursor {
   double value;
 };
 
-// Fetches the cursor's next readable point, its offset held to 0..frames.
+// Fetches the cursor's next readable point. Hosts put points at the block's
+// end (offset numSamples) and, rarely, before its start: offsets are held to
+// 0..frames, a point at frames applied after the last frame.
 void Advance(QueueCursor& cursor, int32_t frames) {
   cursor.holding = false;
   while (!cursor.holding && cursor.next < cursor.count) {
