@@ -127,6 +127,23 @@ TEST(Module, ReferencesBalanceDownToZero) {
   IPlugView* view = controller->createView("editor");
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(controller->createView("editor"), nullptr);  // one view at a time
+  EXPECT_EQ(controller->createView("other"), nullptr);
+  // The view: one size, the platform's window type, no content scaling.
+  ViewRect size{10, 10, 900, 900};
+  EXPECT_EQ(view->checkSizeConstraint(&size), kResultTrue);
+  EXPECT_EQ(size.getWidth(), 700);
+  EXPECT_EQ(size.getHeight(), 160);
+  EXPECT_EQ(view->canResize(), kResultFalse);
+#if defined(_WIN32)
+  const char* const types[2] = {kPlatformTypeHWND, kPlatformTypeX11EmbedWindowID};
+#else
+  const char* const types[2] = {kPlatformTypeX11EmbedWindowID, kPlatformTypeHWND};
+#endif
+  EXPECT_EQ(view->isPlatformTypeSupported(types[0]), kResultTrue);
+  EXPECT_EQ(view->isPlatformTypeSupported(types[1]), kResultFalse);
+  EXPECT_EQ(view->attached(nullptr, types[0]), kInvalidArgument);
+  EXPECT_EQ(view->removed(), kResultFalse);  // never attached
+  EXPECT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid, &none), kNoInterface);
   EXPECT_EQ(component->addRef(), 7u);  // four interfaces, the view's and this one
   EXPECT_EQ(component->release(), 6u);
   EXPECT_EQ(view->release(), 0u);
@@ -138,35 +155,6 @@ TEST(Module, ReferencesBalanceDownToZero) {
   EXPECT_EQ(processor->release(), 2u);
   EXPECT_EQ(component->release(), 1u);
   EXPECT_EQ(unknown->release(), 0u);
-}
-
-TEST(View, HasOneSizeAndThePlatformsWindowTypeOnly) {
-  Plugin plug;
-  ASSERT_TRUE(plug);
-  IPlugView* view = plug.controller->createView("editor");
-  ASSERT_NE(view, nullptr);
-  EXPECT_EQ(plug.controller->createView("other"), nullptr);
-  ViewRect size{};
-  ASSERT_EQ(view->getSize(&size), kResultOk);
-  EXPECT_EQ(size.getWidth(), 700);
-  EXPECT_EQ(size.getHeight(), 160);
-  EXPECT_EQ(view->canResize(), kResultFalse);
-  ViewRect asked{10, 10, 900, 900};
-  EXPECT_EQ(view->checkSizeConstraint(&asked), kResultTrue);
-  EXPECT_EQ(asked.getWidth(), 700);
-  EXPECT_EQ(asked.getHeight(), 160);
-#if defined(_WIN32)
-  EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeHWND), kResultTrue);
-  EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultFalse);
-#else
-  EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultTrue);
-  EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeHWND), kResultFalse);
-#endif
-  EXPECT_EQ(view->attached(nullptr, kPlatformTypeX11EmbedWindowID), kInvalidArgument);
-  EXPECT_EQ(view->removed(), kResultFalse);  // never attached
-  void* scaling = &size;
-  EXPECT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid, &scaling), kNoInterface);
-  EXPECT_EQ(view->release(), 0u);
 }
 
 // Ids, titles, steps and defaults as the VST 2 plug-in's indices, names and

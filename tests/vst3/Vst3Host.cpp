@@ -44,66 +44,9 @@ tresult MemoryStream::write(void* buffer, int32_t numBytes, int32_t* numBytesWri
   return kResultOk;
 }
 
-tresult MemoryStream::seek(int64_t pos, int32_t mode, int64_t* result) {
-  const int64_t base = mode == kIBSeekSet ? 0 : mode == kIBSeekCur ? static_cast<int64_t>(position)
-                                                                    : static_cast<int64_t>(data.size());
-  if (base + pos < 0) return kInvalidArgument;
-  position = static_cast<size_t>(base + pos);
-  if (result != nullptr) *result = static_cast<int64_t>(position);
-  return kResultOk;
-}
-
-tresult MemoryStream::tell(int64_t* pos) {
-  if (pos != nullptr) *pos = static_cast<int64_t>(position);
-  return kResultOk;
-}
-
-tresult ValueQueue::getPoint(int32_t index, int32_t& offset, ParamValue& value) {
-  if (index < 0 || index >= getPointCount()) return kInvalidArgument;
-  offset = points[static_cast<size_t>(index)].first;
-  value = points[static_cast<size_t>(index)].second;
-  return kResultOk;
-}
-
-tresult ValueQueue::addPoint(int32_t offset, ParamValue value, int32_t& index) {
-  index = getPointCount();
-  points.emplace_back(offset, value);
-  return kResultOk;
-}
-
-IParamValueQueue* ParameterChanges::getParameterData(int32_t index) {
-  return index >= 0 && index < getParameterCount() ? &queues[static_cast<size_t>(index)] : nullptr;
-}
-
-IParamValueQueue* ParameterChanges::addParameterData(const ParamID& id, int32_t& index) {
-  ValueQueue& queue = For(id);
-  index = static_cast<int32_t>(&queue - queues.data());
-  return &queue;
-}
-
-ValueQueue& ParameterChanges::For(ParamID id) {
-  for (ValueQueue& queue : queues) {
-    if (queue.id == id) return queue;
-  }
-  queues.emplace_back(id);
-  return queues.back();
-}
-
-tresult RecordingHandler::beginEdit(ParamID id) {
+tresult RecordingHandler::Record(char kind, ParamID id, double value) {
   std::lock_guard<std::mutex> guard(mutex);
-  edits.push_back({'B', id, 0.0, std::this_thread::get_id()});
-  return kResultOk;
-}
-
-tresult RecordingHandler::performEdit(ParamID id, ParamValue value) {
-  std::lock_guard<std::mutex> guard(mutex);
-  edits.push_back({'P', id, value, std::this_thread::get_id()});
-  return kResultOk;
-}
-
-tresult RecordingHandler::endEdit(ParamID id) {
-  std::lock_guard<std::mutex> guard(mutex);
-  edits.push_back({'E', id, 0.0, std::this_thread::get_id()});
+  edits.push_back({kind, id, value, std::this_thread::get_id()});
   return kResultOk;
 }
 
@@ -116,12 +59,6 @@ std::string RecordingHandler::Kinds() {
   std::string kinds;
   for (const Edit& edit : Edits()) kinds += edit.kind;
   return kinds;
-}
-
-tresult HostApplication::getName(String128 name) {
-  const char text[] = "Veltrax Test Host";
-  for (size_t i = 0; i < sizeof text; ++i) name[i] = static_cast<char16>(text[i]);
-  return kResultOk;
 }
 
 Plugin::Plugin(bool initialise) {

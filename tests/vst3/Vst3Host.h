@@ -4,7 +4,9 @@
 // host-side objects (streams, parameter changes, a component handler) live
 // on the test's stack or heap and count their references.
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -49,8 +51,8 @@ class MemoryStream : public HostObject<IBStream> {
   explicit MemoryStream(std::vector<uint8_t> bytes) : data(std::move(bytes)) {}
   tresult VST3_CALL read(void* buffer, int32_t numBytes, int32_t* numBytesRead) override;
   tresult VST3_CALL write(void* buffer, int32_t numBytes, int32_t* numBytesWritten) override;
-  tresult VST3_CALL seek(int64_t pos, int32_t mode, int64_t* result) override;
-  tresult VST3_CALL tell(int64_t* pos) override;
+  tresult VST3_CALL seek(int64_t, int32_t, int64_t*) override { return kNotImplemented; }
+  tresult VST3_CALL tell(int64_t*) override { return kNotImplemented; }
   std::vector<uint8_t> data;
   size_t position = 0;
 };
@@ -60,21 +62,33 @@ class ValueQueue : public HostObject<IParamValueQueue> {
   explicit ValueQueue(ParamID id) : id(id) {}
   ParamID VST3_CALL getParameterId() override { return id; }
   int32_t VST3_CALL getPointCount() override { return static_cast<int32_t>(points.size()); }
-  tresult VST3_CALL getPoint(int32_t index, int32_t& offset, ParamValue& value) override;
-  tresult VST3_CALL addPoint(int32_t offset, ParamValue value, int32_t& index) override;
+  tresult VST3_CALL getPoint(int32_t index, int32_t& offset, ParamValue& value) override {
+    if (index < 0 || index >= getPointCount()) return kInvalidArgument;
+    offset = points[static_cast<size_t>(index)].first;
+    value = points[static_cast<size_t>(index)].second;
+    return kResultOk;
+  }
+  tresult VST3_CALL addPoint(int32_t, ParamValue, int32_t&) override { return kNotImplemented; }
   ParamID id;
   std::vector<std::pair<int32_t, double>> points;
 };
 
 class ParameterChanges : public HostObject<IParameterChanges> {
  public:
+  ParameterChanges() { queues.reserve(64); }  // addresses stay put
   int32_t VST3_CALL getParameterCount() override { return static_cast<int32_t>(queues.size()); }
-  IParamValueQueue* VST3_CALL getParameterData(int32_t index) override;
-  IParamValueQueue* VST3_CALL addParameterData(const ParamID& id, int32_t& index) override;
+  IParamValueQueue* VST3_CALL getParameterData(int32_t index) override {
+    return index >= 0 && index < getParameterCount() ? &queues[static_cast<size_t>(index)] : nullptr;
+  }
+  IParamValueQueue* VST3_CALL addParameterData(const ParamID&, int32_t&) override { return nullptr; }
   // The queue of id, made on first use.
-  ValueQueue& For(ParamID id);
-  std::vector<ValueQueue> queues;  // reserved: addresses stay put
-  ParameterChanges() { queues.reserve(64); }
+  ValueQueue& For(ParamID id) {
+    for (ValueQueue& queue : queues) {
+      if (queue.id == id) return queue;
+    }
+    return queues.emplace_back(id);
+  }
+  std::vector<ValueQueue> queues;
 };
 
 // What the component handler heard, with the thread it heard it on.
@@ -87,21 +101,26 @@ struct Edit {
 
 class RecordingHandler : public HostObject<IComponentHandler> {
  public:
-  tresult VST3_CALL beginEdit(ParamID id) override;
-  tresult VST3_CALL performEdit(ParamID id, ParamValue value) override;
-  tresult VST3_CALL endEdit(ParamID id) override;
+  tresult VST3_CALL beginEdit(ParamID id) override { return Record('B', id, 0.0); }
+  tresult VST3_CALL performEdit(ParamID id, ParamValue value) override { return Record('P', id, value); }
+  tresult VST3_CALL endEdit(ParamID id) override { return Record('E', id, 0.0); }
   tresult VST3_CALL restartComponent(int32_t) override { return kResultOk; }
   std::vector<Edit> Edits();
   std::string Kinds();  // "BPPE..."
 
  private:
+  tresult Record(char kind, ParamID id, double value);
   std::mutex mutex;
   std::vector<Edit> edits;
 };
 
 class HostApplication : public HostObject<IHostApplication> {
  public:
-  tresult VST3_CALL getName(String128 name) override;
+  tresult VST3_CALL getName(String128 name) override {
+    const char16 text[] = u"Veltrax Test Host";
+    std::copy(std::begin(text), std::end(text), name);
+    return kResultOk;
+  }
   tresult VST3_CALL createInstance(TUID, TUID, void** obj) override {
     *obj = nullptr;
     return kNotImplemented;
