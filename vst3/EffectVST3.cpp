@@ -44,9 +44,8 @@ IEffectVST3::IEffectVST3(IEffectBase* plugin) : plug(plugin) {
   SyncControllerValues();
 }
 
-// The effect goes first, with its editor; an editor window still open (a
-// host that released the view's owner without removing the view cannot,
-// the view holds a reference) would be closed by the effect itself.
+// The effect goes first, with its editor. No view is left open: each holds
+// a reference to this object.
 IEffectVST3::~IEffectVST3() {
   { PlugLockGuard wait(plug->Lock()); }  // no block or edit is still inside
   delete plug;
