@@ -27,9 +27,14 @@ class IEditorLink {
   // [dispatcher thread; no lock] With the instance.
   virtual ~IEditorLink() = default;
 
-  // [any thread; no lock] Fixed once the editor is attached.
+  // [any thread; no lock] The window's size in device pixels: the panel at
+  // its scale. Changes only through SetHostScale or the screen's scale.
   virtual int Width() const = 0;
   virtual int Height() const = 0;
+  // [the host's user-interface thread; PlugLock not held] The host's scale
+  // factor for the panel (1.0 at 96 dpi). An open window asks the host for
+  // its new size (IHostBinding::ResizeEditorWindow) before it changes.
+  virtual void SetHostScale(double /*factor*/) {}
 
   // Controls in list order with their parameter bindings (-1 for none).
   // [any thread; no lock]

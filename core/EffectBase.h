@@ -98,6 +98,9 @@ class IHostBinding {
   virtual void EditorAttached() {}
   virtual void EditorResized() {}
   virtual void LatencyChanged(int32_t /*samples*/) {}
+  // [the host's user-interface thread; PlugLock not held] Asks the host to
+  // make its editor frame this size (device pixels); false when it will not.
+  virtual bool ResizeEditorWindow(int /*width*/, int /*height*/) { return false; }
   // [caller's thread; any lock] False when the host cannot take it.
   virtual bool MidiMessageOut(const MidiMessage& /*message*/) { return false; }
   virtual bool SysExOut(const SysExMessage& /*message*/) { return false; }
@@ -177,6 +180,11 @@ class IEffectBase {
   virtual int32_t AdapterKind() const { return adapterKind; }                // 29
   // [editor thread; PlugLock held]
   virtual void EditorResized();                                              // 30
+  // [the host's user-interface thread; PlugLock not held] The editor asks
+  // the host for a new frame size; false when refused or no host is bound.
+  bool ResizeEditorWindow(int width, int height) {
+    return host != nullptr && host->ResizeEditorWindow(width, height);
+  }
   // [dispatcher thread or construction; takes PlugLock] Takes ownership of editor.
   virtual void AttachEditor(IEditorLink* editor);                            // 32
   // [dispatcher thread; PlugLock held]
@@ -191,6 +199,10 @@ class IEffectBase {
   virtual void ProgramChanged() {}                                           // 38
   // [dispatcher thread or construction; PlugLock held]
   virtual void ChangeBlockSize(int32_t frames);                              // 39
+  // [audio thread; PlugLock held] True when silent input keeps the output
+  // silent from here on: nothing rings inside, nothing left to show. Hosts
+  // that can let a plug-in sleep ask after a silent block.
+  virtual bool IsQuiet() const { return false; }
 
   // Parameters. [any thread; no lock: the list never changes after construction]
   int ParameterCount() const { return parameters.Count(); }
@@ -244,7 +256,8 @@ class IEffectBase {
   // follows. The position after what was read, or -1.
   int32_t LoadChunk(const StateChunk& chunk, bool bank);
   // A state a host hands back whole or not at all: as LoadChunk for a bank,
-  // but a chunk that cannot be read leaves every value and preset as it was.
+  // but a chunk without the header, or one that cannot be read, leaves
+  // every value and preset as it was.
   bool RestoreBank(const StateChunk& chunk);
 
   // State and presets.

@@ -165,10 +165,14 @@ int32_t IEffectBase::LoadChunk(const StateChunk& chunk, bool bank) {
 
 bool IEffectBase::RestoreBank(const StateChunk& chunk) {
   VELTRAX_ASSERT_LOCKED(lock);
+  // Every state this plug-in hands out starts with the header: anything
+  // else is not one of ours.
+  int32_t position = 0;
+  if (ReadChunkHeader(chunk, position) <= 0) return false;
   // What a chunk that cannot be read leaves behind is put back from here.
   StateChunk before;
   if (!SaveBank(before)) return false;
-  if (chunk.Size() > 0 && LoadChunk(chunk, true) >= 0) return true;
+  if (LoadChunk(chunk, true) >= 0) return true;
   LoadChunk(before, true);
   return false;
 }

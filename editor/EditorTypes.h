@@ -55,6 +55,10 @@ struct EditorBitmap {
   int height = 0;
   int frameCount = 1;             // >= 1
   bool framesSideBySide = false;  // false: frames stacked top to bottom
+  // Where the image came from: its twice-size sibling is found by the same
+  // way (resourceId + 100) when the panel is drawn at 2x.
+  int resourceId = 0;
+  const char* fileName = nullptr;  // a literal, for the decoder's choice
 };
 
 struct MouseModifiers {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -12,6 +13,7 @@
 #include "EffectBase.h"
 #include "Parameter.h"
 #include "PngImage.h"
+#include "RasterPlatform.h"
 #include "RasterFont.h"
 #include "SystemFont.h"
 #include "TextCopy.h"
@@ -26,9 +28,37 @@ int ClampToInt(int64_t v) {
 
 }  // namespace
 
+namespace {
+
+// A factor as a scale: 1 or 2, or 0 for none (not a positive finite
+// number up to 8).
+int ScaleOfFactor(double factor) {
+  if (!(factor > 0.0 && factor <= 8.0)) return 0;
+  return factor >= 1.75 ? 2 : 1;
+}
+
+// The user's override, read once: exactly 1 or 2.
+int UserScale() {
+  const char* text = std::getenv("VELTRAX_PANEL_SCALE");
+  if (text == nullptr) return 0;
+  char* end = nullptr;
+  const double value = std::strtod(text, &end);
+  if (end == text || *end != '\0') return 0;
+  return value == 1.0 ? 1 : (value == 2.0 ? 2 : 0);
+}
+
+}  // namespace
+
 IGraphics::IGraphics(IEffectBase* newPlugin, int newWidth, int newHeight, int newFrameRate,
                      ModuleHandle newModule)
-    : plugin(newPlugin), module(newModule), width(newWidth), height(newHeight), frameRate(newFrameRate) {}
+    : plugin(newPlugin),
+      module(newModule),
+      width(newWidth),
+      height(newHeight),
+      frameRate(newFrameRate),
+      userScale(UserScale()) {
+  targetScale.store(userScale == 2 ? 2 : 1);
+}
 
 IGraphics::~IGraphics() {
   // The window goes first, while the controls it may still reach are whole.
@@ -52,14 +82,37 @@ void IGraphics::SetPlatform(IPlatformWindow* newWindow, IEditorServices* newServ
 // ---------------------------------------------------------------------------
 // The platform
 
-bool IGraphics::PaintSurface(const Rect& rect) { return window ? window->Paint(rect) : true; }
+bool IGraphics::PaintSurface(const Rect& rect) {
+  if (!window) return true;
+  const int s = drawnScale;
+  return window->Paint(Rect{rect.left * s, rect.top * s, rect.right * s, rect.bottom * s});
+}
 
 const char* IGraphics::DrawingApiName() const { return window ? window->ApiName() : "offscreen"; }
 
 void* IGraphics::OpenWindow(void* parent, IHostRunLoop* loop) {
   if (!window || !surface) return nullptr;
+  ApplyScale();
   MarkAllDirty();
-  return window->Open(parent, loop);
+  // The window may find the screen's scale while it opens: the host's frame
+  // is sized already, so a change asks the host first.
+  opening = true;
+  void* opened = window->Open(parent, loop);
+  opening = false;
+  return opened;
+}
+
+bool IGraphics::DrawText(TextStyle& style, const char* text, const Rect& rect) {
+  const int s = drawnScale;
+  if (s == 1) {
+    Rect target = rect;
+    return RenderStyledText(style, text, target, false);
+  }
+  TextStyle scaled = style;
+  scaled.font = nullptr;
+  scaled.size = style.size * s;
+  Rect target{rect.left * s, rect.top * s, rect.right * s, rect.bottom * s};
+  return RenderStyledText(scaled, text, target, false);
 }
 
 void IGraphics::CloseWindow() {
@@ -195,6 +248,74 @@ void IGraphics::SetParameterFromPlug(int param, double value, bool normalised) {
   }
 }
 
+int IGraphics::ChosenScale() const {
+  int scale = userScale;
+  if (scale == 0) scale = hostScale.load(std::memory_order_acquire);
+  if (scale == 0) scale = screenScale.load(std::memory_order_acquire);
+  if (scale == 0) scale = 1;
+  // Without its images the panel is not drawn at twice the size.
+  const void* data = nullptr;
+  int size = 0;
+  if (scale == 2 && backgroundResource != 0 &&
+      !rasterplatform::FindModuleResource(module, backgroundResource + kDoubleSizeResourceOffset, "PNG",
+                                          &data, &size)) {
+    scale = 1;
+  }
+  return scale;
+}
+
+void IGraphics::SetUserScale(int scale) {
+  if (scale != 1 && scale != 2) return;
+  userScale = scale;
+  targetScale.store(ChosenScale(), std::memory_order_release);
+  ApplyScale();
+}
+
+void IGraphics::SetHostScale(double factor) {
+  hostScale.store(ScaleOfFactor(factor), std::memory_order_release);
+  ChangeScale(ChosenScale());
+}
+
+void IGraphics::SetScreenScale(double factor) {
+  screenScale.store(ScaleOfFactor(factor), std::memory_order_release);
+  ChangeScale(ChosenScale());
+}
+
+void IGraphics::ChangeScale(int wanted) {
+  if (wanted == Scale()) return;
+  // A window that is open (or opening, in a frame the host has sized
+  // already) takes its new size from the host's frame: a host that refuses
+  // keeps the panel as it is.
+  const bool open = IsWindowOpen();
+  if ((open || opening) && (!plugin || !plugin->ResizeEditorWindow(width * wanted, height * wanted))) return;
+  targetScale.store(wanted, std::memory_order_release);
+  if (window && open) {
+    window->SetSize(Width(), Height());
+  } else {
+    ApplyScale();
+  }
+}
+
+bool IGraphics::ApplyScale() {
+  if (Scale() == drawnScale && surface) return false;
+  PrepareSurface();
+  MarkAllDirty();
+  return true;
+}
+
+RasterBitmap* IGraphics::DoubleSizeImage(const EditorBitmap& bitmap) {
+  if (bitmap.resourceId == 0) return nullptr;
+  const int id = bitmap.resourceId + kDoubleSizeResourceOffset;
+  RasterBitmap* image = imagecache::Find(id);
+  if (!image) {
+    if (RasterBitmap* loaded = LoadImageResource(id, bitmap.fileName)) {
+      imagecache::Add(id, loaded);
+      image = imagecache::Find(id);
+    }
+  }
+  return image;
+}
+
 EditorBitmap IGraphics::LoadImage(int resourceId, const char* fileName, int frameCount,
                                   bool framesSideBySide) {
   RasterBitmap* image = imagecache::Find(resourceId);
@@ -212,11 +333,17 @@ EditorBitmap IGraphics::LoadImage(int resourceId, const char* fileName, int fram
   bitmap.height = image ? image->Height() : 0;
   bitmap.frameCount = frameCount > 1 ? frameCount : 1;
   bitmap.framesSideBySide = framesSideBySide;
+  bitmap.resourceId = resourceId;
+  bitmap.fileName = fileName;
   return bitmap;
 }
 
 void IGraphics::AttachBackground(int resourceId, const char* fileName) {
   const EditorBitmap bitmap = LoadImage(resourceId, fileName, 1, false);
+  backgroundResource = bitmap.image ? resourceId : 0;
+  // The art is known now: the user's scale applies from the first size
+  // the host asks for.
+  targetScale.store(ChosenScale(), std::memory_order_release);
   const Rect whole{0, 0, bitmap.width, bitmap.height};
   controls.Insert(0, new IBitmapControl(plugin, whole, -1, bitmap, ControlBlend{BlendKindOpaque, 1.0f}));
 }
@@ -233,7 +360,8 @@ void IGraphics::SetKeyCatcher(IControl* control) {
 
 void IGraphics::PrepareSurface() {
   DestroySurface();
-  surface = new (std::nothrow) SysBitmap(width, height);
+  drawnScale = Scale();
+  surface = new (std::nothrow) SysBitmap(width * drawnScale, height * drawnScale);
   spareBitmap = new (std::nothrow) MemBitmap();
 }
 
@@ -342,10 +470,21 @@ bool IGraphics::DrawBitmap(const EditorBitmap& bitmap, const Rect& rect, int src
   source.top = ClampToInt(top);
   source.right = ClampToInt(left + (int64_t{c.right} - c.left));
   source.bottom = ClampToInt(top + (int64_t{c.bottom} - c.top));
-  if (surface && bitmap.image) {
-    const float weight = blend ? blend->weight : 1.0f;
+  if (!surface || !bitmap.image) return true;
+  const float weight = blend ? blend->weight : 1.0f;
+  if (drawnScale == 1) {
     Blit(surface, bitmap.image, c.left, c.top, &source, weight, BlitModeFor(blend));
+    return true;
   }
+  // At twice the size: the image drawn for it, at twice the positions. A
+  // panel without that image draws nothing there rather than a blur.
+  RasterBitmap* image = DoubleSizeImage(bitmap);
+  if (!image) return true;
+  const int s = drawnScale;
+  Rect doubled{ClampToInt(int64_t{source.left} * s), ClampToInt(int64_t{source.top} * s),
+               ClampToInt(int64_t{source.right} * s), ClampToInt(int64_t{source.bottom} * s)};
+  Blit(surface, image, ClampToInt(int64_t{c.left} * s), ClampToInt(int64_t{c.top} * s), &doubled, weight,
+       BlitModeFor(blend));
   return true;
 }
 
@@ -443,10 +582,7 @@ bool IGraphics::RenderStyledText(TextStyle& style, const char* text, Rect& rect,
   return true;
 }
 
-bool IGraphics::DrawText(TextStyle& style, const char* text, const Rect& rect) {
-  Rect target = rect;
-  return RenderStyledText(style, text, target, false);
-}
+
 
 bool IGraphics::MeasureText(TextStyle& style, const char* text, Rect& rect) {
   return RenderStyledText(style, text, rect, true);

@@ -16,6 +16,8 @@
 // touches only values and flags of the controls (atomics) that drawing
 // reads, and its own capture state.
 
+#include <atomic>
+
 #include "EditorLink.h"
 #include "EditorServices.h"
 #include "EditorTypes.h"
@@ -98,8 +100,42 @@ class IGraphics : public IEditorLink {
 
   // The editor link. [any thread; no lock] Sizes and bindings never change
   // while a host thread or the audio thread can ask.
-  int Width() const override { return width; }
-  int Height() const override { return height; }
+  // Device pixels: the panel times the scale the window has or is about to
+  // have.
+  int Width() const override { return width * Scale(); }
+  int Height() const override { return height * Scale(); }
+  // [any thread; no lock] The panel's own size; controls, mouse positions
+  // and drawing calls are in these units at every scale.
+  int PanelWidth() const { return width; }
+  int PanelHeight() const { return height; }
+
+  // Scale: the panel at its own size (1) or at twice it (2), drawn from
+  // images made for that size. The scale comes from, first usable wins: the
+  // user's VELTRAX_PANEL_SCALE (1 or 2), the host's factor, the screen's,
+  // else 1. Factors from 1.75 up give 2, others 1; one that is not a
+  // positive finite number up to 8 counts as none, and so does 2 when the
+  // module has no images for it.
+  static constexpr int kDoubleSizeResourceOffset = 100;
+  // [any thread; no lock] The scale the window has or is about to take.
+  int Scale() const { return targetScale.load(std::memory_order_acquire); }
+  // [editor thread; no lock] The scale the surface is drawn at.
+  int DrawnScale() const { return drawnScale; }
+  // [UI thread; PlugLock not held] The host's factor: the panel takes the
+  // scale the sources now choose; an open window asks the host for its new
+  // size first and keeps the old one when the host refuses.
+  void SetHostScale(double factor) override;
+  // [UI thread; PlugLock not held] The screen's factor, as the window finds
+  // it (at open, or when the screen changes); as SetHostScale.
+  void SetScreenScale(double factor);
+  // [any thread; no lock] What the sources choose now.
+  int ChosenScale() const;
+  // [construction thread, no window open; no lock] The user's scale (1 or 2)
+  // as a tool sets it, over VELTRAX_PANEL_SCALE.
+  void SetUserScale(int scale);
+  // [editor thread; no lock] Rebuilds the surface at the scale the window
+  // is to take, every control dirty; the window calls it where it draws.
+  // True when the scale changed.
+  bool ApplyScale();
   int ControlCount() const override;
   int ControlParamIndex(int position) const override;
   int ControlAuxBindingFor(int position, int param) const override;
@@ -155,6 +191,10 @@ class IGraphics : public IEditorLink {
   // Ends a gesture left open (the window closes under a held button): the
   // captured control is released and the host's edit ended.
   void EndOpenGesture();
+  // Forgets the captured control and its gesture, telling neither the
+  // control nor the plug-in: for a modal menu that takes the mouse from
+  // inside a press, and for a plug-in being destroyed around its editor.
+  void ResetCapture();
 
   // Called by controls. [editor thread; no lock]
   bool DrawBitmap(const EditorBitmap& bitmap, const Rect& rect, int srcX, int srcY,
@@ -182,7 +222,6 @@ class IGraphics : public IEditorLink {
   // The topmost control at (x, y) that is shown, not greyed (unless
   // allowGreyed and it asks for hover when greyed) and hit; -1 for none.
   int FindControl(int x, int y, bool allowGreyed = false) const;
-  void ResetCapture();
   // Captures the mouse for the control at index and begins its parameter's
   // edit; false when the host closed the window from inside that begin.
   bool BeginGesture(int index, int x, int y);
@@ -198,14 +237,25 @@ class IGraphics : public IEditorLink {
   IEditorServices* services = nullptr;   // owned
   OwnedList<IControl> controls;
   Rect clipRect;
-  bool cursorHidden = false;
-  int savedCursorX = -1;
-  int savedCursorY = -1;
   SysBitmap* surface = nullptr;      // owned
   MemBitmap* spareBitmap = nullptr;  // owned, empty; made and freed with the surface
-  int width;
+  int width;   // panel units
   int height;
   int frameRate;
+  // The scale's sources (0: none) and results.
+  int userScale = 0;
+  std::atomic<int> hostScale{0};
+  std::atomic<int> screenScale{0};
+  std::atomic<int> targetScale{1};
+  int drawnScale = 1;
+  int backgroundResource = 0;  // the image that tells whether 2x art exists
+  bool opening = false;        // inside OpenWindow [UI thread]
+
+  // The scale the sources choose, and taking it (with the host's consent
+  // for an open window).
+  void ChangeScale(int wanted);
+  // The twice-size image of bitmap, loaded on first use; none without one.
+  RasterBitmap* DoubleSizeImage(const EditorBitmap& bitmap);
   int captureIndex = -1;
   int gestureParam = -1;  // the edit the captured press began, or -1
   int hoverIndex = -1;

@@ -261,6 +261,17 @@ void Veltrax::RunChains(const double* inLeft, const double* inRight, double* out
   if (!(probe[0] == 0.0 && probe[1] == 0.0)) RecoverFromNonFiniteHistory();
 }
 
+bool Veltrax::IsQuiet() const {
+  if (peakLeft > 0.0 || peakRight > 0.0) return false;
+  if (!powerOn) return true;
+  const BiquadState histories[] = {highPass.left, highPass.right, shelfLeft.state,
+                                   shelfRight.state, lowPass.left, lowPass.right};
+  for (const BiquadState& h : histories) {
+    if (h.x1 != 0.0 || h.x2 != 0.0 || h.y1 != 0.0 || h.y2 != 0.0) return false;
+  }
+  return true;
+}
+
 void Veltrax::RecoverFromNonFiniteHistory() {
   // A non-finite input sample (or one so large that the saturator overflows)
   // leaves NaN in the histories, which would silence the instance with NaN

@@ -50,6 +50,9 @@ class Veltrax : public IEffectBase {
   // [audio thread; PlugLock held] inputs and outputs each hold the left and
   // the right channel; both chains always run.
   void ProcessBlock(double** inputs, double** outputs, int32_t frames) override;
+  // [audio thread; PlugLock held] Every filter history at zero (or the deck
+  // bypassed) and both meters at rest.
+  bool IsQuiet() const override;
 
  private:
   // A section with its own coefficients (the shelves follow each channel's gain).

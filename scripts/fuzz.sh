@@ -3,8 +3,8 @@
 #
 #   fuzz.sh [--time SECONDS] [--parallel N] [--corpus DIR] [--merge] [NAME...]
 #
-# NAME is a target without its fuzz_ prefix (state_chunk, dispatcher, editor_events, png,
-# render_options, render_text); all of them when none is given. Each runs
+# NAME is a target without its fuzz_ prefix (state_chunk, dispatcher, clap, editor_events,
+# png, render_options, render_text); all of them when none is given. Each runs
 # for SECONDS (default 60), N at a time (default 1). The seeds in
 # fuzz/corpus/NAME are read, new inputs are kept in DIR/NAME (default
 # build/fuzz-corpus), so a later run goes on from there. --merge afterwards
@@ -34,7 +34,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 if [ ${#names[@]} -eq 0 ]; then
-  names=(state_chunk dispatcher editor_events png render_options render_text)
+  names=(state_chunk dispatcher clap editor_events png render_options render_text)
 fi
 
 bash scripts/setup-sanitizers.sh

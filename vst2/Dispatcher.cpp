@@ -30,6 +30,9 @@ constexpr intptr_t kIdentifyAnswer = 0x4E764566;  // 'NvEf'
 constexpr intptr_t kHostExtensionAnswer = 0xBEEF;
 constexpr intptr_t kCanDoExtensionAnswer = 0xBEEF0000;
 constexpr intptr_t kVstVersion = 2400;
+constexpr int32_t kVendorScaleIndex = 0x50726553;  // 'PreS'
+constexpr intptr_t kVendorScaleValue = 0x41654373;  // 'AeCs'
+
 constexpr int kHostTextBound = 256;  // texts the host passes in
 
 // A pointer-sized host value as a 32-bit index; values beyond 32 bits are
@@ -59,13 +62,14 @@ intptr_t VST_CALLBACK IEffectVST::VSTDispatcher(AEffect* effect, int32_t opcode,
     return 0;
   }
   bool handled = false;
-  const intptr_t answer = adapter->DispatchUnlocked(opcode, value, ptr, handled);
+  const intptr_t answer = adapter->DispatchUnlocked(opcode, index, value, ptr, opt, handled);
   if (handled) return answer;
   CallbackLock guard(adapter);
   return adapter->Dispatch(opcode, index, value, ptr, opt);
 }
 
-intptr_t IEffectVST::DispatchUnlocked(int32_t opcode, intptr_t /*value*/, void* ptr, bool& handled) {
+intptr_t IEffectVST::DispatchUnlocked(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt,
+                                      bool& handled) {
   handled = true;
   switch (opcode) {
     case effEditOpen: {
@@ -93,6 +97,15 @@ intptr_t IEffectVST::DispatchUnlocked(int32_t opcode, intptr_t /*value*/, void* 
     case effOpen:
       // Asked before the lock is taken; PrepareForHost then reads the answer.
       IdentifyHost();
+      handled = false;
+      return 0;
+    case effVendorSpecific:
+      // The scale message many hosts send for the editor: 'PreS', 'AeCs',
+      // the factor in opt. An open window may ask the host to resize.
+      if (index == kVendorScaleIndex && value == kVendorScaleValue) {
+        if (IEditorLink* editor = plug->Editor()) editor->SetHostScale(opt);
+        return 1;
+      }
       handled = false;
       return 0;
     default:
@@ -176,6 +189,7 @@ intptr_t IEffectVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, voi
 
     case effEditGetRect:
       if (text == nullptr || plug->Editor() == nullptr) return 0;
+      EditorResized();  // the size follows the panel's scale
       *static_cast<ERect**>(ptr) = &editorRect;
       return 1;
     case effIdle:

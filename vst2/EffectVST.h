@@ -41,6 +41,8 @@ class IEffectVST : public IHostBinding {
   void EditorAttached() override;
   void EditorResized() override;
   void LatencyChanged(int32_t samples) override;
+  // [the host's UI thread; PlugLock not held] audioMasterSizeWindow.
+  bool ResizeEditorWindow(int width, int height) override;
   // [caller's thread; any lock] Sent at once without PlugLock; with it held
   // (MIDI passed through by the dispatcher, or sent from ProcessBlock) they
   // wait until the callback that holds it releases it. False when the host
@@ -121,7 +123,8 @@ class IEffectVST : public IHostBinding {
 
   // Opcodes that run without PlugLock: the editor window's and effOpen's
   // question to the host. [dispatcher thread; PlugLock not held]
-  intptr_t DispatchUnlocked(int32_t opcode, intptr_t value, void* ptr, bool& handled);
+  intptr_t DispatchUnlocked(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt,
+                            bool& handled);
   // The dispatcher's work per opcode. [dispatcher thread; PlugLock held]
   intptr_t Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
   intptr_t GetChunk(int32_t index, void* ptr);

@@ -43,6 +43,10 @@ void IEffectVST::EndParameterEdit(int index) { CallHost(audioMasterEndEdit, inde
 
 void IEffectVST::NotifyHostDisplay() { CallHost(audioMasterUpdateDisplay); }
 
+bool IEffectVST::ResizeEditorWindow(int width, int height) {
+  return CallHost(audioMasterSizeWindow, width, height) != 0;
+}
+
 bool IEffectVST::IsRenderingOffline() {
   return CallHost(audioMasterGetCurrentProcessLevel) == kVstProcessLevelOffline;
 }

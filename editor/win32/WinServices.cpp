@@ -1,10 +1,6 @@
-// The services of the editor window on Windows that showing and driving the
-// panel does not need: choice menus, message boxes, the well-known folders,
-// file and colour dialogs, opening a link and reading the clipboard.
-//
-// Menus and dialogs are modal: the host may close the editor, or destroy the
-// instance, from inside their message loops. Each one keeps a copy of the
-// editor's liveness token and touches nothing of the editor once it is gone.
+// The services of the editor on Windows: choice menus, message boxes, the
+// well-known folders, file and colour dialogs, opening a link and reading the
+// clipboard. See WinServices.h for what a modal call may meet.
 
 #include <windows.h>
 #include <commdlg.h>
@@ -16,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "IGraphicsWin.h"
+#include "WinServices.h"
 
 namespace veltrax {
 
@@ -137,13 +133,26 @@ BOOL CALLBACK FindProcessWindow(HWND candidate, LPARAM context) {
 
 }  // namespace
 
+WinServices::WinServices(WinWindow* ownerWindow, ModuleHandle newModule)
+    : window(ownerWindow), module(newModule), alive(std::make_shared<bool>(true)) {}
+
+WinServices::~WinServices() {
+  if (alive) *alive = false;
+  delete[] customColours;
+  customColours = nullptr;
+}
+
+void* WinServices::OwnerWindow() const { return window ? window->Handle() : nullptr; }
+
 // ---------------------------------------------------------------------------
 // Menus and message boxes
 
-ChoiceMenu* IGraphicsWin::ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) {
-  ResetCapture();
-  if (!window) return nullptr;
-  HWND hwnd = AsWindow(window);
+ChoiceMenu* WinServices::ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) {
+  // The press that opened the menu loses the mouse to it: its gesture is
+  // forgotten, and the release goes to the menu.
+  if (window) window->Editor().ResetCapture();
+  if (!OwnerWindow()) return nullptr;
+  HWND hwnd = AsWindow(OwnerWindow());
   int nextId = 0;
   HMENU native = BuildNativeMenu(menu, nextId);
   if (!native) return nullptr;
@@ -151,35 +160,35 @@ ChoiceMenu* IGraphicsWin::ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) {
   POINT corner = {rect.left, rect.bottom};
   ClientToScreen(hwnd, &corner);
   std::shared_ptr<bool> token = alive;
-  menuActive = true;
+  window->SetMenuActive(true);
   const BOOL tracked = TrackPopupMenu(native, 0, corner.x, corner.y, 0, hwnd, nullptr);
   DestroyMenu(native);
   if (!*token) return nullptr;
-  menuActive = false;
+  window->SetMenuActive(false);
 
   ChoiceMenu* chosen = nullptr;
   MSG command = {};
   // The choice arrives as a command message to the window, posted by the menu.
-  if (tracked && window == hwnd && PeekMessageA(&command, hwnd, WM_COMMAND, WM_COMMAND, PM_REMOVE) &&
+  if (tracked && OwnerWindow() == hwnd && PeekMessageA(&command, hwnd, WM_COMMAND, WM_COMMAND, PM_REMOVE) &&
       HIWORD(command.wParam) == 0) {
     int walkId = 0;
     chosen = MenuHoldingId(menu, LOWORD(command.wParam), walkId);
   }
-  if (window) {
-    RECT whole = {0, 0, width, height};
+  if (OwnerWindow()) {
+    RECT whole = {0, 0, window->Editor().Width(), window->Editor().Height()};
     InvalidateRect(hwnd, &whole, FALSE);
   }
   return chosen;
 }
 
-int IGraphicsWin::ShowMessageBox(const char* text, const char* caption, int type) {
+int WinServices::ShowMessageBox(const char* text, const char* caption, int type) {
   return MessageBoxA(AsWindow(FindHostTopWindow()), text, caption, static_cast<UINT>(type));
 }
 
-void* IGraphicsWin::FindHostTopWindow() {
+void* WinServices::FindHostTopWindow() {
   if (hostTopWindow) return hostTopWindow;
-  if (parentWindow) {
-    HWND top = AsWindow(parentWindow);
+  if (void* parent = window ? window->ParentWindow() : nullptr) {
+    HWND top = AsWindow(parent);
     while (HWND up = GetParent(top)) top = up;
     hostTopWindow = top;
     GetClassNameA(top, hostWindowClass, sizeof hostWindowClass);
@@ -195,17 +204,29 @@ void* IGraphicsWin::FindHostTopWindow() {
 }
 
 // ---------------------------------------------------------------------------
+// Text entry: the box is a child of the window
+
+void WinServices::BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
+                                 const char* initialText, Parameter* parameter) {
+  if (window) window->BeginTextEntry(control, style, rect, initialText, parameter);
+}
+
+void WinServices::CancelTextEntry() {
+  if (window) window->CancelTextEntry();
+}
+
+// ---------------------------------------------------------------------------
 // Folders
 
-void IGraphicsWin::HostFolder(GrowString& out) {
+void WinServices::HostFolder(GrowString& out) {
   FolderOf(ModuleFileName(nullptr).c_str(), out);
 }
 
-void IGraphicsWin::PluginFolder(GrowString& out) {
+void WinServices::PluginFolder(GrowString& out) {
   FolderOf(ModuleFileName(static_cast<HMODULE>(module)).c_str(), out);
 }
 
-void IGraphicsWin::DesktopFolder(GrowString& out) {
+void WinServices::DesktopFolder(GrowString& out) {
   char path[MAX_PATH + 1] = "";
   out.Clear();
   if (SHGetSpecialFolderPathA(nullptr, path, CSIDL_DESKTOP, FALSE)) {
@@ -214,7 +235,7 @@ void IGraphicsWin::DesktopFolder(GrowString& out) {
   }
 }
 
-void IGraphicsWin::AppDataFolder(GrowString& out, bool allUsers) {
+void WinServices::AppDataFolder(GrowString& out, bool allUsers) {
   char path[MAX_PATH + 1] = "";
   out.Clear();
   const int folder = allUsers ? CSIDL_COMMON_APPDATA : CSIDL_LOCAL_APPDATA;
@@ -227,9 +248,9 @@ void IGraphicsWin::AppDataFolder(GrowString& out, bool allUsers) {
 // ---------------------------------------------------------------------------
 // Dialogs
 
-void IGraphicsWin::PromptForFile(GrowString& fileName, int action, GrowString& directory,
-                                 const char* extensions) {
-  if (!window) {
+void WinServices::PromptForFile(GrowString& fileName, int action, GrowString& directory,
+                                const char* extensions) {
+  if (!OwnerWindow()) {
     fileName.Clear();
     return;
   }
@@ -265,7 +286,7 @@ void IGraphicsWin::PromptForFile(GrowString& fileName, int action, GrowString& d
 
   OPENFILENAMEA request = {};
   request.lStructSize = sizeof request;
-  request.hwndOwner = AsWindow(window);
+  request.hwndOwner = AsWindow(OwnerWindow());
   request.hInstance = static_cast<HINSTANCE>(module);
   request.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
   request.lpstrFile = chosen.data();
@@ -294,15 +315,15 @@ void IGraphicsWin::PromptForFile(GrowString& fileName, int action, GrowString& d
   if (folder.Length() > 0) directory.Set(folder.Get());
 }
 
-bool IGraphicsWin::PromptForColour(EditorColour& colour, const char* prompt) {
-  if (!window) return false;
+bool WinServices::PromptForColour(EditorColour& colour, const char* prompt) {
+  if (!OwnerWindow()) return false;
   if (!customColours) {
     customColours = new (std::nothrow) unsigned long[16]();
     if (!customColours) return false;
   }
   CHOOSECOLORA request = {};
   request.lStructSize = sizeof request;
-  request.hwndOwner = AsWindow(window);
+  request.hwndOwner = AsWindow(OwnerWindow());
   request.rgbResult = RGB(colour.red, colour.green, colour.blue);
   request.lpCustColors = reinterpret_cast<COLORREF*>(customColours);
   request.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR | CC_SOLIDCOLOR | CC_ENABLEHOOK;
@@ -320,15 +341,15 @@ bool IGraphicsWin::PromptForColour(EditorColour& colour, const char* prompt) {
 // ---------------------------------------------------------------------------
 // Links and clipboard
 
-bool IGraphicsWin::OpenUrl(const char* url, const char* caption, const char* confirmText,
-                           const char* errorText) {
+bool WinServices::OpenUrl(const char* url, const char* caption, const char* confirmText,
+                          const char* errorText) {
   if (!url || !IsWebOrMailAddress(url)) {
-    if (errorText) MessageBoxA(AsWindow(window), errorText, caption, MB_OK);
+    if (errorText) MessageBoxA(AsWindow(OwnerWindow()), errorText, caption, MB_OK);
     return false;
   }
   if (confirmText) {
     std::shared_ptr<bool> token = alive;
-    const int answer = MessageBoxA(AsWindow(window), confirmText, caption, MB_YESNO);
+    const int answer = MessageBoxA(AsWindow(OwnerWindow()), confirmText, caption, MB_YESNO);
     if (!*token || answer != IDYES) return false;
   }
   DWORD connection = 0;
@@ -340,9 +361,9 @@ bool IGraphicsWin::OpenUrl(const char* url, const char* caption, const char* con
   return false;
 }
 
-bool IGraphicsWin::ReadClipboardText(GrowString& out) {
+bool WinServices::ReadClipboardText(GrowString& out) {
   out.Clear();
-  if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(AsWindow(window))) return false;
+  if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(AsWindow(OwnerWindow()))) return false;
   bool read = false;
   HANDLE data = GetClipboardData(CF_UNICODETEXT);
   const wchar_t* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;

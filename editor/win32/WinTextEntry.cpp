@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "Controls.h"
-#include "IGraphicsWin.h"
-#include "WinWindowLink.h"
 #include "Parameter.h"
+#include "WinWindow.h"
+#include "WinWindowLink.h"
 
 namespace veltrax {
 
@@ -24,7 +24,7 @@ constexpr int kEntryBoxId = 99;
 HWND AsWindow(void* handle) { return static_cast<HWND>(handle); }
 
 LRESULT CALLBACK EntryBoxWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return IGraphicsWin::EntryBoxProc(hwnd, message, wParam, lParam);
+  return WinWindow::EntryBoxProc(hwnd, message, wParam, lParam);
 }
 
 // Whether a typed character may enter a box for a parameter of this type.
@@ -38,8 +38,8 @@ bool CharacterAllowed(ParamType type, WPARAM character) {
 
 }  // namespace
 
-void IGraphicsWin::BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
-                                  const char* initialText, Parameter* parameter) {
+void WinWindow::BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
+                               const char* initialText, Parameter* parameter) {
   if (!control || entryBox || !window) return;
   DWORD boxStyle = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOHSCROLL | ES_LEFT;
   if (style.alignment == 2) {
@@ -73,21 +73,21 @@ void IGraphicsWin::BeginTextEntry(IControl* control, const TextStyle& style, con
   SetFocus(box);
 }
 
-void IGraphicsWin::CancelTextEntry() { entryState = EntryCancel; }
+void WinWindow::CancelTextEntry() { entryState = EntryCancel; }
 
-intptr_t IGraphicsWin::EntryBoxProc(void* handle, unsigned message, uintptr_t wParam, intptr_t lParam) {
+intptr_t WinWindow::EntryBoxProc(void* handle, unsigned message, uintptr_t wParam, intptr_t lParam) {
   HWND box = AsWindow(handle);
-  // The editor, through its window's link, as the window procedure reaches it.
+  // The window object, through its window's link, as the window procedure reaches it.
   auto* link = reinterpret_cast<WindowLink*>(GetWindowLongPtrA(GetParent(box), GWLP_USERDATA));
-  IGraphicsWin* editor = link ? link->Enter() : nullptr;
-  if (!editor) return DefWindowProcA(box, message, wParam, lParam);
-  const intptr_t result = editor->entryBox == handle ? editor->HandleEntryBoxMessage(message, wParam, lParam)
-                                                     : DefWindowProcA(box, message, wParam, lParam);
+  WinWindow* owner = link ? link->Enter() : nullptr;
+  if (!owner) return DefWindowProcA(box, message, wParam, lParam);
+  const intptr_t result = owner->entryBox == handle ? owner->HandleEntryBoxMessage(message, wParam, lParam)
+                                                    : DefWindowProcA(box, message, wParam, lParam);
   link->Leave();
   return result;
 }
 
-intptr_t IGraphicsWin::HandleEntryBoxMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {
+intptr_t WinWindow::HandleEntryBoxMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {
   HWND box = AsWindow(entryBox);
   WNDPROC previous = reinterpret_cast<WNDPROC>(entryPreviousHandler);
   HideTooltip();
@@ -134,7 +134,7 @@ intptr_t IGraphicsWin::HandleEntryBoxMessage(unsigned message, uintptr_t wParam,
   return CallWindowProcA(previous, box, message, wParam, lParam);
 }
 
-void IGraphicsWin::CommitTextEntry() {
+void WinWindow::CommitTextEntry() {
   if (!entryBox || !entryControl) return;
   HWND box = AsWindow(entryBox);
   // The whole text, however long the control lets it grow.
@@ -163,7 +163,7 @@ void IGraphicsWin::CommitTextEntry() {
   entryControl->SetValueFromUser(entryParameter->Normalize(plain));
 }
 
-void IGraphicsWin::CloseTextEntry() {
+void WinWindow::CloseTextEntry() {
   if (entryBox) {
     HWND box = AsWindow(entryBox);
     SetWindowLongPtrA(box, GWLP_WNDPROC, entryPreviousHandler);
@@ -198,7 +198,7 @@ TOOLINFOA ToolFor(HWND editor, const char* text) {
 
 }  // namespace
 
-void IGraphicsWin::CreateTooltips() {
+void WinWindow::CreateTooltips() {
   INITCOMMONCONTROLSEX init = {sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
   HWND tips = nullptr;
   if (InitCommonControlsEx(&init)) {
@@ -215,24 +215,24 @@ void IGraphicsWin::CreateTooltips() {
     }
   }
   // No tooltips for this editor rather than a broken window.
-  if (!tips) tooltipsEnabled = false;
+  if (!tips) editor.tooltipsEnabled = false;
   tooltipWindow = tips;
 }
 
-void IGraphicsWin::DestroyTooltips() {
+void WinWindow::DestroyTooltips() {
   if (tooltipWindow) DestroyWindow(AsWindow(tooltipWindow));
   tooltipWindow = nullptr;
   tooltipShown = false;
   tooltipIndex = -1;
 }
 
-void IGraphicsWin::ShowTooltip(const char* text) {
+void WinWindow::ShowTooltip(const char* text) {
   if (!tooltipWindow || !window) return;
   TOOLINFOA tool = ToolFor(AsWindow(window), text ? text : "");
   SendMessageA(AsWindow(tooltipWindow), TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-void IGraphicsWin::HideTooltip() {
+void WinWindow::HideTooltip() {
   if (!tooltipShown) return;
   ShowTooltip(nullptr);
   tooltipShown = false;

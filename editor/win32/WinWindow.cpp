@@ -1,7 +1,7 @@
 // The editor window on Windows: the window class, opening and closing, the
-// message table, the redraw timer, painting from the surface and the mouse
-// and keyboard translation. Text entry and tooltips live in WinTextEntry.cpp,
-// menus, dialogs and the other services in WinServices.cpp.
+// message table, the redraw timer, painting from the surface, the mouse and
+// keyboard translation and the pointer. Text entry and tooltips live in
+// WinTextEntry.cpp, menus, dialogs and the other services in WinServices.cpp.
 
 #include <windows.h>
 #include <windowsx.h>
@@ -10,10 +10,8 @@
 #include <new>
 
 #include "Controls.h"
-#include "IGraphicsWin.h"
+#include "WinWindow.h"
 #include "WinWindowLink.h"
-#include "PlatformGraphics.h"
-#include "PngImage.h"
 
 namespace veltrax {
 
@@ -22,7 +20,7 @@ namespace {
 constexpr char kWindowClass[] = "IEffectWndClass";
 constexpr char kWindowTitle[] = "IEffect";
 constexpr UINT_PTR kRedrawTimer = 2;
-// Sent by CloseWindow called on another thread: the window is destroyed by
+// Sent by Close called on another thread: the window is destroyed by
 // the thread that owns it, the only one that may.
 constexpr UINT kCloseOnOwnerThread = WM_USER + 0x5654;
 constexpr UINT kCloseTimeoutMs = 5000;
@@ -30,13 +28,13 @@ constexpr UINT kCloseTimeoutMs = 5000;
 // Editor windows of all instances in this module; the class lives while one
 // exists. A close from another thread counts too, hence atomic.
 std::atomic<int> windowCount{0};
-// Handed from OpenWindow to the creation handler of the window being made.
+// Handed from Open to the creation handler of the window being made.
 double openingFrameRate = 25.0;
 
 HWND AsWindow(void* handle) { return static_cast<HWND>(handle); }
 
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return IGraphicsWin::WindowProc(hwnd, message, wParam, lParam);
+  return WinWindow::WindowProc(hwnd, message, wParam, lParam);
 }
 
 bool RegisterEditorClass(HINSTANCE module) {
@@ -74,38 +72,26 @@ MouseModifiers ModifiersOf(WPARAM keyState) {
 
 }  // namespace
 
-IGraphics* CreatePlatformGraphics(IEffectBase* plugin, int width, int height, int frameRate,
-                                  ModuleHandle module) {
-  return new (std::nothrow) IGraphicsWin(plugin, width, height, frameRate, module);
-}
+WinWindow::WinWindow(IGraphics& owner, ModuleHandle newModule)
+    : editor(owner), module(newModule), shownWidth(owner.Width()), shownHeight(owner.Height()) {}
 
-IGraphicsWin::IGraphicsWin(IEffectBase* plugin, int width, int height, int frameRate,
-                           ModuleHandle newModule)
-    : IGraphics(plugin, width, height, frameRate),
-      module(newModule),
-      alive(std::make_shared<bool>(true)) {}
-
-IGraphicsWin::~IGraphicsWin() {
-  // First: a menu or dialog returning from here on leaves the editor alone.
-  if (alive) *alive = false;
+WinWindow::~WinWindow() {
   // The plug-in is being destroyed around us and can no longer be told of
   // a gesture; the adapter closes the window earlier, while it still can.
-  ResetCapture();
-  CloseWindow();
+  editor.ResetCapture();
+  Close();
   if (windowCount == 0) UnregisterClassA(kWindowClass, static_cast<HINSTANCE>(module));
-  delete[] customColours;
-  customColours = nullptr;
 }
 
 // ---------------------------------------------------------------------------
 // Opening and closing
 
-void* IGraphicsWin::OpenWindow(void* parent) {
+void* WinWindow::Open(void* parent, IHostRunLoop* /*loop*/) {
   parentWindow = parent;
   int x = 0;
   int y = 0;
-  int w = width;
-  int h = height;
+  int w = editor.Width();
+  int h = editor.Height();
   if (window) {
     // A second open while the window exists: the new one takes the old one's
     // size and its place in the (new) parent.
@@ -117,7 +103,7 @@ void* IGraphicsWin::OpenWindow(void* parent) {
     y = corner.y;
     w = old.right - old.left;
     h = old.bottom - old.top;
-    CloseWindow();
+    Close();
   }
 
   HINSTANCE instance = static_cast<HINSTANCE>(module);
@@ -125,7 +111,7 @@ void* IGraphicsWin::OpenWindow(void* parent) {
     windowCount = 0;
     return nullptr;
   }
-  openingFrameRate = frameRate;
+  openingFrameRate = editor.FrameRate();
   link = new (std::nothrow) WindowLink(this);
   HWND created = link ? CreateWindowExA(0, kWindowClass, kWindowTitle, WS_CHILD | WS_VISIBLE, x, y,
                                         w, h, AsWindow(parent), nullptr, instance, this)
@@ -136,22 +122,19 @@ void* IGraphicsWin::OpenWindow(void* parent) {
     link->Release();
     link = nullptr;
   }
-  bool classGone = false;
   if (!created) {
     window = nullptr;
-    if (--windowCount == 0) {
-      UnregisterClassA(kWindowClass, instance);
-      classGone = true;
-    }
+    if (--windowCount == 0) UnregisterClassA(kWindowClass, instance);
+    return nullptr;
   }
-  if (!classGone) MarkAllDirty();
-  if (!created) return nullptr;
+  // The editor marked every control dirty before the open: the first tick
+  // draws the whole panel.
   window = created;
-  if (tooltipsEnabled) CreateTooltips();
+  if (editor.tooltipsEnabled) CreateTooltips();
   return window;
 }
 
-void IGraphicsWin::CloseWindow() {
+void WinWindow::Close() {
   if (!window) return;
   HWND hwnd = AsWindow(window);
   if (GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) {
@@ -165,25 +148,25 @@ void IGraphicsWin::CloseWindow() {
   if (windowCount == 0) UnregisterClassA(kWindowClass, static_cast<HINSTANCE>(module));
 }
 
-void IGraphicsWin::ForgetWindow() {
+void WinWindow::ForgetWindow() {
   HWND hwnd = AsWindow(window);
   EndModalStateForClose();
   DestroyTooltips();
   KillTimer(hwnd, kRedrawTimer);
-  // From here on the window procedure no longer reaches this editor.
+  // From here on the window procedure no longer reaches this object.
   DropLink(false);
   window = nullptr;
   if (--windowCount < 0) windowCount = 0;
 }
 
-void IGraphicsWin::DropLink(bool wait) {
+void WinWindow::DropLink(bool wait) {
   if (!link) return;
   link->CutOff(wait);
   link->Release();
   link = nullptr;
 }
 
-void IGraphicsWin::DestroyWindowOnOwnerThread() {
+void WinWindow::DestroyWindowOnOwnerThread() {
   HWND hwnd = AsWindow(window);
   DWORD_PTR answer = 0;
   if (SendMessageTimeoutA(hwnd, kCloseOnOwnerThread, 0, 0, SMTO_NORMAL, kCloseTimeoutMs, &answer) &&
@@ -191,20 +174,20 @@ void IGraphicsWin::DestroyWindowOnOwnerThread() {
     return;
   }
   // The owner thread does not answer (it is busy, or gone): cut the window
-  // off from this editor and wait until no message of ours is being handled
+  // off from this object and wait until no message of ours is being handled
   // there, so that nothing touches the editor once the caller frees it. The
   // window itself can only be destroyed by its own thread, or goes with it.
   DropLink(true);
   // The window thread can no longer reach the editor: its gesture state is
   // ours, and the host hears the end of an edit left open.
-  EndOpenGesture();
+  editor.EndOpenGesture();
   window = nullptr;
   entryBox = nullptr;
   tooltipWindow = nullptr;
   if (--windowCount < 0) windowCount = 0;
 }
 
-void IGraphicsWin::EndModalStateForClose() {
+void WinWindow::EndModalStateForClose() {
   HWND hwnd = AsWindow(window);
   if (menuActive) EndMenu();
   if (entryBox) CloseTextEntry();
@@ -215,22 +198,22 @@ void IGraphicsWin::EndModalStateForClose() {
   }
   // A button still held on a control: the host hears the end of the edit
   // it was told had begun.
-  EndOpenGesture();
+  editor.EndOpenGesture();
   RestoreCursor();
 }
 
 // ---------------------------------------------------------------------------
 // Messages
 
-intptr_t IGraphicsWin::WindowProc(void* handle, unsigned message, uintptr_t wParam, intptr_t lParam) {
+intptr_t WinWindow::WindowProc(void* handle, unsigned message, uintptr_t wParam, intptr_t lParam) {
   HWND hwnd = AsWindow(handle);
   if (message == WM_CREATE) {
     const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    auto* editor = static_cast<IGraphicsWin*>(create->lpCreateParams);
-    if (!editor || !editor->link) return -1;
-    editor->window = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(editor->link));
-    editor->HandleCreate();
+    auto* opening = static_cast<WinWindow*>(create->lpCreateParams);
+    if (!opening || !opening->link) return -1;
+    opening->window = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(opening->link));
+    opening->HandleCreate();
     return 0;
   }
   auto* link = reinterpret_cast<WindowLink*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
@@ -240,32 +223,32 @@ intptr_t IGraphicsWin::WindowProc(void* handle, unsigned message, uintptr_t wPar
     link->Release();
     return DefWindowProcA(hwnd, message, wParam, lParam);
   }
-  IGraphicsWin* editor = link ? link->Enter() : nullptr;
-  if (!editor) return DefWindowProcA(hwnd, message, wParam, lParam);
-  const intptr_t result = editor->window == handle ? editor->HandleMessage(message, wParam, lParam)
-                                                   : DefWindowProcA(hwnd, message, wParam, lParam);
+  WinWindow* owner = link ? link->Enter() : nullptr;
+  if (!owner) return DefWindowProcA(hwnd, message, wParam, lParam);
+  const intptr_t result = owner->window == handle ? owner->HandleMessage(message, wParam, lParam)
+                                                  : DefWindowProcA(hwnd, message, wParam, lParam);
   link->Leave();
   return result;
 }
 
-void IGraphicsWin::HandleCreate() {
+void WinWindow::HandleCreate() {
   // A frame rate that is not positive would give no usable period.
   const double period = openingFrameRate > 0.0 ? 1000.0 / openingFrameRate : 40.0;
   SetTimer(AsWindow(window), kRedrawTimer, static_cast<UINT>(period < 1.0 ? 1.0 : period), nullptr);
   SetFocus(AsWindow(window));
 }
 
-intptr_t IGraphicsWin::HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {
+intptr_t WinWindow::HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {
   HWND hwnd = AsWindow(window);
   // Housekeeping that no text entry may hold back.
   switch (message) {
     case kCloseOnOwnerThread:
-      CloseWindow();
+      Close();
       return 0;
     case WM_CAPTURECHANGED:
       // The capture went elsewhere (another window took it, the system
       // cancelled it) while a button was held: the gesture is over.
-      if (!releasingCapture && reinterpret_cast<HWND>(lParam) != hwnd) EndOpenGesture();
+      if (!releasingCapture && reinterpret_cast<HWND>(lParam) != hwnd) editor.EndOpenGesture();
       return 0;
     case WM_DESTROY:
       // Destroyed from outside (the host destroyed its frame before
@@ -296,14 +279,14 @@ intptr_t IGraphicsWin::HandleMessage(unsigned message, uintptr_t wParam, intptr_
     case WM_PAINT: {
       RECT update = {};
       if (GetUpdateRect(hwnd, &update, FALSE)) {
-        Redraw(Rect{update.left, update.top, update.right, update.bottom});
+        editor.Redraw(Rect{update.left, update.top, update.right, update.bottom});
         // Redraw paints nothing without controls; the region is done all the same.
         if (window) ValidateRect(hwnd, nullptr);
       }
       return 0;
     }
     case WM_CLOSE:
-      CloseWindow();
+      Close();
       return 0;
     case WM_KEYDOWN:
     case WM_KEYUP: {
@@ -313,7 +296,7 @@ intptr_t IGraphicsWin::HandleMessage(unsigned message, uintptr_t wParam, intptr_
           POINT cursor = {};
           GetCursorPos(&cursor);
           ScreenToClient(hwnd, &cursor);
-          if (HandleKeyDown(cursor.x, cursor.y, key)) return 0;
+          if (editor.HandleKeyDown(cursor.x, cursor.y, key)) return 0;
         }
       }
       // Keys the editor does not use belong to the host (its shortcuts,
@@ -338,7 +321,7 @@ intptr_t IGraphicsWin::HandleMessage(unsigned message, uintptr_t wParam, intptr_
     case WM_MOUSEMOVE: {
       const MouseModifiers modifiers = ModifiersOf(wParam);
       if (modifiers.left || modifiers.right) {
-        if (GetCapture() == hwnd && !entryBox) HandleMouseDrag(x, y, modifiers);
+        if (GetCapture() == hwnd && !entryBox) editor.HandleMouseDrag(x, y, modifiers);
       } else {
         HandleHover(x, y, modifiers);
       }
@@ -354,7 +337,7 @@ intptr_t IGraphicsWin::HandleMessage(unsigned message, uintptr_t wParam, intptr_
       }
       SetFocus(hwnd);
       SetCapture(hwnd);
-      HandleMouseDown(x, y, ModifiersOf(wParam));
+      editor.HandleMouseDown(x, y, ModifiersOf(wParam));
       return 0;
     }
     case WM_LBUTTONUP:
@@ -365,10 +348,10 @@ intptr_t IGraphicsWin::HandleMessage(unsigned message, uintptr_t wParam, intptr_
       releasingCapture = true;
       ReleaseCapture();
       releasingCapture = false;
-      HandleMouseUp(x, y, ModifiersOf(wParam));
+      editor.HandleMouseUp(x, y, ModifiersOf(wParam));
       return 0;
     case WM_LBUTTONDBLCLK:
-      if (HandleDoubleClick(x, y, ModifiersOf(wParam))) SetCapture(hwnd);
+      if (editor.HandleDoubleClick(x, y, ModifiersOf(wParam))) SetCapture(hwnd);
       return 0;
     case WM_MOUSEWHEEL: {
       if (entryBox) {
@@ -378,33 +361,33 @@ intptr_t IGraphicsWin::HandleMessage(unsigned message, uintptr_t wParam, intptr_
       const int delta = static_cast<short>(HIWORD(wParam)) / WHEEL_DELTA;
       RECT frame = {};
       GetWindowRect(hwnd, &frame);
-      HandleWheel(x - frame.left, y - frame.top, ModifiersOf(GET_KEYSTATE_WPARAM(wParam)), delta);
+      editor.HandleWheel(x - frame.left, y - frame.top, ModifiersOf(GET_KEYSTATE_WPARAM(wParam)), delta);
       return 0;
     }
     case WM_MOUSEHOVER: {
-      const IControl* control = GetControl(tooltipIndex);
+      const IControl* control = editor.GetControl(tooltipIndex);
       ShowTooltip(control ? control->Tooltip() : "");
       tooltipShown = true;
       return 0;
     }
     case WM_MOUSELEAVE:
       HideTooltip();
-      HandleMouseOut();
+      editor.HandleMouseOut();
       return 0;
     default:
       return DefWindowProcA(hwnd, message, wParam, lParam);
   }
 }
 
-void IGraphicsWin::HandleHover(int x, int y, const MouseModifiers& modifiers) {
-  if (!HandleMouseOver(x, y, modifiers)) return;
+void WinWindow::HandleHover(int x, int y, const MouseModifiers& modifiers) {
+  if (!editor.HandleMouseOver(x, y, modifiers)) return;
   TRACKMOUSEEVENT request = {};
   request.cbSize = sizeof request;
   request.dwFlags = TME_LEAVE;
   request.hwndTrack = AsWindow(window);
   request.dwHoverTime = HOVER_DEFAULT;
-  if (tooltipsEnabled && hoverIndex != tooltipIndex) {
-    tooltipIndex = hoverIndex;
+  if (editor.tooltipsEnabled && editor.HoverIndex() != tooltipIndex) {
+    tooltipIndex = editor.HoverIndex();
     if (tooltipIndex >= 0) request.dwFlags |= TME_HOVER;
     HideTooltip();
   }
@@ -414,7 +397,7 @@ void IGraphicsWin::HandleHover(int x, int y, const MouseModifiers& modifiers) {
 // ---------------------------------------------------------------------------
 // Redrawing
 
-void IGraphicsWin::TimerTick() {
+void WinWindow::TimerTick() {
   HWND hwnd = AsWindow(window);
   if (entryBox) {
     if (entryState == EntryCancel) {
@@ -432,7 +415,7 @@ void IGraphicsWin::TimerTick() {
     }
   }
   Rect dirty{};
-  if (!CollectDirty(dirty)) return;
+  if (!editor.CollectDirty(dirty)) return;
   RECT region = {dirty.left, dirty.top, dirty.right, dirty.bottom};
   InvalidateRect(hwnd, &region, FALSE);
   if (entryBox && entryControl) {
@@ -447,12 +430,13 @@ void IGraphicsWin::TimerTick() {
   }
 }
 
-bool IGraphicsWin::PaintSurface(const Rect& rect) {
+bool WinWindow::Paint(const Rect& rect) {
   // Drawn without a window (tests, tools): the surface is the result.
   if (!window) return true;
   HWND hwnd = AsWindow(window);
   PAINTSTRUCT paint = {};
   HDC target = BeginPaint(hwnd, &paint);
+  SysBitmap* surface = editor.Surface();
   HDC source = surface ? static_cast<HDC>(surface->DeviceContext()) : nullptr;
   if (target && source) {
     BitBlt(target, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, source,
@@ -462,11 +446,11 @@ bool IGraphicsWin::PaintSurface(const Rect& rect) {
   return true;
 }
 
-void IGraphicsWin::Resize(int newWidth, int newHeight) {
-  if (newWidth == width && newHeight == height) return;
-  const int dw = newWidth - width;
-  const int dh = newHeight - height;
-  IGraphics::Resize(newWidth, newHeight);
+void WinWindow::SetSize(int newWidth, int newHeight) {
+  const int dw = newWidth - shownWidth;
+  const int dh = newHeight - shownHeight;
+  shownWidth = newWidth;
+  shownHeight = newHeight;
   if (!window) return;
 
   // The window, and its parent and grandparent when they are plain child
@@ -484,17 +468,20 @@ void IGraphicsWin::Resize(int newWidth, int newHeight) {
   HWND hwnd = AsWindow(window);
   HWND parent = isPlainChild(hwnd) ? GetParent(hwnd) : nullptr;
   HWND grandparent = parent && isPlainChild(parent) ? GetParent(parent) : nullptr;
-  grow(hwnd);
-  if (parent) grow(parent);
-  if (grandparent) grow(grandparent);
-  RECT whole = {0, 0, width, height};
+  if (dw != 0 || dh != 0) {
+    grow(hwnd);
+    if (parent) grow(parent);
+    if (grandparent) grow(grandparent);
+  }
+  // The editor made its surface afresh, whatever the size.
+  RECT whole = {0, 0, newWidth, newHeight};
   InvalidateRect(hwnd, &whole, FALSE);
 }
 
 // ---------------------------------------------------------------------------
-// Pointer and images
+// The pointer
 
-void IGraphicsWin::HideCursor() {
+void WinWindow::HideCursor() {
   if (cursorHidden) return;
   POINT position = {};
   GetCursorPos(&position);
@@ -504,17 +491,11 @@ void IGraphicsWin::HideCursor() {
   cursorHidden = true;
 }
 
-void IGraphicsWin::RestoreCursor() {
+void WinWindow::RestoreCursor() {
   if (!cursorHidden) return;
   SetCursorPos(savedCursorX, savedCursorY);
   ShowCursor(TRUE);
   cursorHidden = false;
-}
-
-RasterBitmap* IGraphicsWin::LoadImageResource(int resourceId, const char* fileName) {
-  // The name chooses the decoder only; the image always comes from the module.
-  if (!HasPngExtension(fileName)) return nullptr;
-  return LoadPngResource(module, resourceId);
 }
 
 }  // namespace veltrax

@@ -1,32 +1,32 @@
 #pragma once
-// The editor window's way from its window procedures to the editor; only
-// the Windows window's own files include it.
+// The editor window's way from its window procedures to its WinWindow;
+// only the Windows window's own files include it.
 
 #include <windows.h>
 
 namespace veltrax {
 
-class IGraphicsWin;
+class WinWindow;
 
-// What the window procedure reaches the editor through. The window holds a
-// reference until its last message, the editor one while it keeps the
-// window, and every message being handled one more, so the link outlives
-// them all. A close from another thread that the owner thread does not
-// answer cuts the editor off here and waits until no message of ours is
-// being handled: only then may the instance go.
+// What the window procedure reaches the WinWindow through. The system's
+// window holds a reference until its last message, the WinWindow one while
+// it keeps that window, and every message being handled one more, so the
+// link outlives them all. A close from another thread that the owner thread
+// does not answer cuts the WinWindow off here and waits until no message of
+// ours is being handled: only then may the instance go.
 struct WindowLink {
   SRWLOCK lock = SRWLOCK_INIT;
   CONDITION_VARIABLE idle = CONDITION_VARIABLE_INIT;
-  IGraphicsWin* editor;
-  int busy = 0;        // messages being handled for the editor
-  int references = 2;  // the window and the editor
+  WinWindow* owner;
+  int busy = 0;        // messages being handled for the owner
+  int references = 2;  // the system's window and the owner
 
-  explicit WindowLink(IGraphicsWin* owner) : editor(owner) {}
+  explicit WindowLink(WinWindow* window) : owner(window) {}
 
-  // The editor for one message, or none once cut off.
-  IGraphicsWin* Enter() {
+  // The owner for one message, or none once cut off.
+  WinWindow* Enter() {
     AcquireSRWLockExclusive(&lock);
-    IGraphicsWin* reached = editor;
+    WinWindow* reached = owner;
     if (reached != nullptr) {
       ++busy;
       ++references;
@@ -41,11 +41,11 @@ struct WindowLink {
     ReleaseSRWLockExclusive(&lock);
     Release();
   }
-  // Cut off: no message reaches the editor from here on. With wait, also
+  // Cut off: no message reaches the owner from here on. With wait, also
   // until none is being handled any more (a close from another thread).
   void CutOff(bool wait) {
     AcquireSRWLockExclusive(&lock);
-    editor = nullptr;
+    owner = nullptr;
     while (wait && busy > 0) SleepConditionVariableSRW(&idle, &lock, INFINITE, 0);
     ReleaseSRWLockExclusive(&lock);
   }

@@ -9,8 +9,10 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -101,6 +103,7 @@ struct X11Session {
   bool Create(xcb_window_t parentWindow);
   bool ChooseVisual(const xcb_setup_t* setup, const xcb_screen_t* screen);
   void WatchAncestors();
+  double ScreenFactor(xcb_window_t root);
   // [whichever thread owns the connection] Window, colormap and connection.
   void Teardown();
   // [any thread; no lock]
@@ -215,6 +218,11 @@ bool X11Session::Create(xcb_window_t parentWindow) {
     colormap = ownColormap;
   }
 
+  // The screen's scale, where the desktop sets one; the host's frame may
+  // have to grow for it before the window is made.
+  const double screenFactor = ScreenFactor(screen->root);
+  if (screenFactor > 0.0) editor.SetScreenScale(screenFactor);
+
   window = x->xcb_generate_id(connection);
   // No background: the window shows the surface only, without a flash of
   // colour before the first paint. Border pixel and colormap make the
@@ -247,6 +255,34 @@ bool X11Session::Create(xcb_window_t parentWindow) {
     return false;
   }
   return true;
+}
+
+// Xft.dpi in the server's resource database (RESOURCE_MANAGER on the root
+// window), where desktops put their scale: 96 is 1. 0 when none is set.
+double X11Session::ScreenFactor(xcb_window_t root) {
+  xcb_get_property_reply_t* reply = x->xcb_get_property_reply(
+      connection,
+      x->xcb_get_property(connection, 0, root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 0, 1u << 16),
+      nullptr);
+  if (reply == nullptr) return 0.0;
+  const int length = x->xcb_get_property_value_length(reply);
+  const char* text = static_cast<const char*>(x->xcb_get_property_value(reply));
+  double dpi = 0.0;
+  constexpr char kKey[] = "Xft.dpi:";
+  const int keyLength = static_cast<int>(sizeof kKey) - 1;
+  for (int line = 0; line < length; ) {
+    int end = line;
+    while (end < length && text[end] != '\n') ++end;
+    if (end - line > keyLength && std::memcmp(text + line, kKey, static_cast<size_t>(keyLength)) == 0) {
+      char value[32] = "";
+      const int count = std::min(end - line - keyLength, static_cast<int>(sizeof value) - 1);
+      std::memcpy(value, text + line + keyLength, static_cast<size_t>(count));
+      dpi = std::strtod(value, nullptr);
+    }
+    line = end + 1;
+  }
+  std::free(reply);
+  return std::isfinite(dpi) && dpi > 0.0 ? dpi / 96.0 : 0.0;
 }
 
 // The surface is 32-bit 0xAARRGGBB: it goes to the screen unconverted
@@ -406,6 +442,8 @@ void X11Session::HostTick(bool draw) {
 void X11Session::ApplyPendingSize() {
   const uint32_t size = pendingSize.exchange(0, std::memory_order_acq_rel);
   if (size == 0) return;
+  // A new scale: the surface is made again here, where it is drawn.
+  editor.ApplyScale();
   const uint32_t values[] = {size >> 16, size & 0xFFFFu};
   x->xcb_configure_window(connection, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
                           values);
@@ -549,6 +587,13 @@ void X11Session::Paint(const Rect& rect) {
 
 void X11Session::Queue(InputEvent::Kind kind, int px, int py, const MouseModifiers& modifiers,
                        int delta) {
+  // Device pixels to the panel's own units (a grabbed pointer may be left
+  // of or above the window: rounded down there too).
+  const int s = editor.DrawnScale();
+  if (s > 1) {
+    px = px >= 0 ? px / s : -((-px + s - 1) / s);
+    py = py >= 0 ? py / s : -((-py + s - 1) / s);
+  }
   std::lock_guard<std::mutex> guard(queueMutex);
   if (queueCount > 0 && (kind == InputEvent::kDrag || kind == InputEvent::kHover)) {
     // A host that idles slowly sees one step for all the motion in between.

@@ -27,8 +27,8 @@ intptr_t VST_CALLBACK RecordingHost(AEffect*, int32_t opcode, int32_t index, int
   return 0;
 }
 
-std::string ImagePath(const char* name) {
-  std::string path = std::string(VELTRAX_IMAGE_DIR) + "/" + name;
+std::string ImagePath(const char* name, int scale = 1) {
+  std::string path = std::string(VELTRAX_IMAGE_DIR) + (scale == 2 ? "@2x/" : "/") + name;
 #if defined(_WIN32)
   if (path[0] == '/') path = "Z:" + path;  // the build machine's root under Wine
 #endif
@@ -109,20 +109,21 @@ void PanelInstance::ClearEvents() {
   hostEvents.clear();
 }
 
-std::unique_ptr<MemBitmap> ComposePanel(const PanelFrames& frames) {
-  auto panel = std::make_unique<MemBitmap>(700, 160);
-  std::unique_ptr<MemBitmap> background(LoadPngFile(ImagePath("orvoback.png").c_str()));
+std::unique_ptr<MemBitmap> ComposePanel(const PanelFrames& frames, int scale) {
+  auto panel = std::make_unique<MemBitmap>(700 * scale, 160 * scale);
+  std::unique_ptr<MemBitmap> background(LoadPngFile(ImagePath("orvoback.png", scale).c_str()));
   if (!background) return nullptr;
   Blit(panel.get(), background.get(), 0, 0, nullptr, 1.0f, BlendCopy);
   const int shown[8] = {frames.gainLeft,  frames.gainRight,  frames.equaliser, frames.power,
                         frames.meterLeft, frames.meterRight, frames.lamp,      frames.headphones};
   for (int i = 0; i < 8; ++i) {
     const Placement& place = kPlacements[i];
-    std::unique_ptr<MemBitmap> image(LoadPngFile(ImagePath(place.file).c_str()));
+    std::unique_ptr<MemBitmap> image(LoadPngFile(ImagePath(place.file, scale).c_str()));
     if (!image) return nullptr;
     const int frameHeight = image->Height() / place.frames;
     const Rect frame{0, (shown[i] - 1) * frameHeight, image->Width(), shown[i] * frameHeight};
-    Blit(panel.get(), image.get(), place.x, place.y, &frame, 1.0f, BlendCopy | BlendUseSourceAlpha);
+    Blit(panel.get(), image.get(), place.x * scale, place.y * scale, &frame, 1.0f,
+         BlendCopy | BlendUseSourceAlpha);
   }
   return panel;
 }

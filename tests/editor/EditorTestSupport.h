@@ -78,8 +78,9 @@ inline PanelFrames BusyPanelFrames() {
 }
 
 // The panel as it should look: background, then each control's frame at its
-// place from the layout table, blended with the image's alpha.
-std::unique_ptr<MemBitmap> ComposePanel(const PanelFrames& frames);
+// place from the layout table, blended with the image's alpha; at scale 2
+// from the images drawn for twice the size, at twice the places.
+std::unique_ptr<MemBitmap> ComposePanel(const PanelFrames& frames, int scale = 1);
 
 // Empty when equal; otherwise where and how the first difference shows.
 std::string FirstDifference(const RasterBitmap& actual, const RasterBitmap& expected);

@@ -47,8 +47,8 @@ void DragBy(IGraphics& g, int x, int y, int dy, int step, const MouseModifiers& 
   }
 }
 
-void ExpectPanel(PanelInstance& panel, const PanelFrames& frames) {
-  auto expected = ComposePanel(frames);
+void ExpectPanel(PanelInstance& panel, const PanelFrames& frames, int scale = 1) {
+  auto expected = ComposePanel(frames, scale);
   ASSERT_NE(expected, nullptr) << "the panel images cannot be read";
   ASSERT_NE(panel.graphics->Surface(), nullptr);
   EXPECT_EQ(FirstDifference(*panel.graphics->Surface(), *expected), "");
@@ -283,18 +283,94 @@ TEST_F(Panel, DefaultPanelIsDrawnAsComposedFromTheImages) {
   ExpectPanel(panel, PanelFrames{});
 }
 
-TEST_F(Panel, BusyPanelIsDrawnAsComposedFromTheImages) {
+// The settings of BusyPanelFrames.
+void MakeBusy(PanelInstance& panel) {
   char zero[] = "0", full[] = "200", three[] = "3", off[] = "off", on[] = "on";
   panel.Dispatch(effString2Parameter, 0, 0, zero);
   panel.Dispatch(effString2Parameter, 1, 0, full);
   panel.Dispatch(effString2Parameter, 2, 0, three);
   panel.Dispatch(effString2Parameter, 3, 0, off);
   panel.Dispatch(effString2Parameter, 7, 0, on);
-  graphics->SetValueFromPlug(5, 0.5);
-  graphics->SetValueFromPlug(6, 1.0);
-  graphics->SetValueFromPlug(7, 1.0);
+  panel.graphics->SetValueFromPlug(5, 0.5);
+  panel.graphics->SetValueFromPlug(6, 1.0);
+  panel.graphics->SetValueFromPlug(7, 1.0);
+}
+
+TEST_F(Panel, BusyPanelIsDrawnAsComposedFromTheImages) {
+  MakeBusy(panel);
   panel.RedrawAll();
   ExpectPanel(panel, BusyPanelFrames());
+}
+
+// At twice the size: the images drawn for it at twice the places, and the
+// mouse in the panel's own units, so a knob moves as far per panel pixel.
+TEST_F(Panel, AtTwiceTheSizeTheImagesForItAtTwiceThePlaces) {
+  graphics->SetUserScale(2);
+  EXPECT_EQ(graphics->Width(), 1400);
+  EXPECT_EQ(graphics->Height(), 320);
+  panel.RedrawAll();
+  ExpectPanel(panel, PanelFrames{}, 2);
+  MakeBusy(panel);
+  panel.RedrawAll();
+  ExpectPanel(panel, BusyPanelFrames(), 2);
+}
+
+// The user's scale, as a shell would set it (none: unset).
+void SetUserScaleVariable(const char* value) {
+#if defined(_WIN32)
+  _putenv_s("VELTRAX_PANEL_SCALE", value != nullptr ? value : "");
+#else
+  if (value != nullptr) {
+    setenv("VELTRAX_PANEL_SCALE", value, 1);
+  } else {
+    unsetenv("VELTRAX_PANEL_SCALE");
+  }
+#endif
+}
+
+// Where the scale comes from, first usable wins: the user's, the host's,
+// the screen's, 1. Factors from 1.75 give 2; none that is no factor.
+TEST(PanelScale, SourcesInOrder) {
+  SetUserScaleVariable(nullptr);
+  {
+    PanelInstance panel;
+    IGraphics& g = *panel.graphics;
+    EXPECT_EQ(g.Scale(), 1);
+    g.SetScreenScale(2.0);
+    EXPECT_EQ(g.Scale(), 2);
+    g.SetHostScale(1.5);
+    EXPECT_EQ(g.Scale(), 1);  // the host's, rounded: a 150 % desktop gets 1
+    for (double none : {0.0, -2.0, std::nan(""), 1e9}) {
+      g.SetHostScale(none);
+      EXPECT_EQ(g.Scale(), 2) << none;  // the screen's again
+    }
+    g.SetHostScale(1.75);
+    EXPECT_EQ(g.Scale(), 2);
+    g.SetScreenScale(0.0);
+    g.SetHostScale(0.0);
+    EXPECT_EQ(g.Scale(), 1);
+  }
+  SetUserScaleVariable("1");
+  {
+    PanelInstance panel;
+    panel.graphics->SetHostScale(2.0);
+    EXPECT_EQ(panel.graphics->Scale(), 1);
+  }
+  SetUserScaleVariable("2");
+  {
+    PanelInstance panel;
+    EXPECT_EQ(panel.graphics->Scale(), 2);
+    ERect* rect = nullptr;
+    ASSERT_EQ(panel.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right, 1400);
+    EXPECT_EQ(rect->bottom, 320);
+  }
+  SetUserScaleVariable("3");  // not a scale: as if unset
+  {
+    PanelInstance panel;
+    EXPECT_EQ(panel.graphics->Scale(), 1);
+  }
+  SetUserScaleVariable(nullptr);
 }
 
 TEST_F(Panel, OnlyTheDirtyRegionIsRedrawnWithEitherStrategy) {

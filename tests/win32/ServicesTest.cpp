@@ -1,6 +1,7 @@
 // The editor window's services and text entry, each through its real Win32
-// call: IGraphicsWin linked into this program on a stub plug-in, with test
-// controls whose value prompt is enabled (the product's keep it disabled).
+// call: an editor with WinWindow and WinServices linked into this program on
+// a stub plug-in, with test controls whose value prompt is enabled (the
+// product's keep it disabled).
 // Modal menus and dialogs are answered by a helper thread, as a user would.
 
 #include <windows.h>
@@ -9,12 +10,14 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "../core/StubEffect.h"
 #include "Controls.h"
-#include "IGraphicsWin.h"
+#include "WinServices.h"
+#include "WinWindow.h"
 #include "WindowDriver.h"
 
 using namespace veltrax;
@@ -43,6 +46,14 @@ class PromptControl : public IControl {
   void TextEntered(const char* text) override { entered = text; }
   std::string entered;
 };
+
+// An editor with the Windows window and services, as the product makes it.
+IGraphics* MakeEditor(IEffectBase* plugin, int width, int height, HMODULE module, WinWindow** window) {
+  auto* graphics = new IGraphics(plugin, width, height, 25, module);
+  *window = new WinWindow(*graphics, module);
+  graphics->SetPlatform(*window, new WinServices(*window, module));
+  return graphics;
+}
 
 HWND HostFrame() {
   static HWND host = CreateHostWindow(60, 60, 420, 160);
@@ -90,7 +101,7 @@ class Services : public ::testing::Test {
     stub->ParamAt(kMode)->AddDisplayText(0, "soft");
     stub->ParamAt(kMode)->AddDisplayText(1, "hard");
     stub->ParamAt(kSwitch)->InitToggle("Switch", false);
-    graphics = new IGraphicsWin(stub, 400, 140, 25, GetModuleHandleA(nullptr));
+    graphics = MakeEditor(stub, 400, 140, GetModuleHandleA(nullptr), &window);
     for (int i = 0; i < 5; ++i) {
       controls[i] = new PromptControl(stub, Rect{20 + 70 * i, 40, 80 + 70 * i, 80}, i);
       graphics->AttachControl(controls[i]);
@@ -98,7 +109,7 @@ class Services : public ::testing::Test {
     freeText = new PromptControl(stub, Rect{20, 100, 380, 130}, -1);
     graphics->AttachControl(freeText);
     stub->AttachEditor(graphics);  // the stub owns the editor from here
-    editor = static_cast<HWND>(graphics->OpenWindow(host));
+    editor = static_cast<HWND>(graphics->OpenWindow(host, nullptr));
     ASSERT_NE(editor, nullptr);
     WatchEditor(editor);
     ASSERT_TRUE(PumpTicks(1));
@@ -113,12 +124,12 @@ class Services : public ::testing::Test {
   HWND BeginEntry(int i, Parameter* parameter, const char* initial = "") {
     const Rect& r = controls[i]->GetRect();
     graphics->BeginTextEntry(i == 5 ? freeText : controls[i], controls[i]->Text(), r, initial, parameter);
-    PumpUntil([&] { return graphics->EntryState() == EntryFocused; });
-    return static_cast<HWND>(graphics->EntryBox());
+    PumpUntil([&] { return window->EntryState() == EntryFocused; });
+    return static_cast<HWND>(window->EntryBox());
   }
 
   bool EntryClosed() {
-    return PumpUntil([&] { return graphics->EntryBox() == nullptr; });
+    return PumpUntil([&] { return window->EntryBox() == nullptr; });
   }
 
   double Plain(int param) const { return stub->ParamAt(param)->value; }
@@ -126,7 +137,8 @@ class Services : public ::testing::Test {
   HWND host = nullptr;
   HWND editor = nullptr;
   EditCountingStub* stub = nullptr;
-  IGraphicsWin* graphics = nullptr;  // owned by stub
+  IGraphics* graphics = nullptr;  // owned by stub
+  WinWindow* window = nullptr;    // owned by graphics
   PromptControl* controls[5] = {};
   PromptControl* freeText = nullptr;
 };
@@ -137,8 +149,8 @@ TEST_F(Services, RightClickOpensTheEntryAndEnterCommitsWithinATick) {
   MoveMouse(at.x, at.y);
   MouseButton(true, true);
   MouseButton(false, true);
-  ASSERT_TRUE(PumpUntil([&] { return graphics->EntryState() == EntryFocused; }));
-  HWND box = static_cast<HWND>(graphics->EntryBox());
+  ASSERT_TRUE(PumpUntil([&] { return window->EntryState() == EntryFocused; }));
+  HWND box = static_cast<HWND>(window->EntryBox());
   RECT frame = {};
   GetWindowRect(box, &frame);
   EXPECT_EQ(frame.right - frame.left, 41);  // the 40 x 16 box, both edges included
@@ -337,8 +349,9 @@ TEST_F(Services, FoldersAreWholePathsEndingWithTheirSeparator) {
   if (!CopyFileW(source.c_str(), copy.c_str(), FALSE)) GTEST_SKIP() << "no file at a path this long here";
   HMODULE loaded = LoadLibraryExW(copy.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
   if (!loaded) GTEST_SKIP() << "no module at a path this long here";
-  IGraphicsWin deepEditor(stub, 10, 10, 25, loaded);
-  deepEditor.PluginFolder(folder);
+  WinWindow* deepWindow = nullptr;
+  std::unique_ptr<IGraphics> deepEditor(MakeEditor(stub, 10, 10, loaded, &deepWindow));
+  deepEditor->PluginFolder(folder);
   const std::string got = folder.Get();
   FreeLibrary(loaded);
   EXPECT_TRUE(got.empty() || (got.size() > 300 && got.back() == '\\' && got.find("a-rather-long") != std::string::npos))
@@ -399,10 +412,10 @@ TEST_F(Services, ClosingDuringAnEntryOrAHeldButtonLeavesNothingBehind) {
   graphics->CloseWindow();
   EXPECT_FALSE(IsWindow(box));
   EXPECT_FALSE(IsWindow(editor));
-  EXPECT_EQ(graphics->EntryBox(), nullptr);
+  EXPECT_EQ(window->EntryBox(), nullptr);
   PumpPending();
 
-  editor = static_cast<HWND>(graphics->OpenWindow(host));
+  editor = static_cast<HWND>(graphics->OpenWindow(host, nullptr));
   ASSERT_NE(editor, nullptr);
   const POINT at = ScreenPoint(editor, 50, 60);
   MoveMouse(at.x, at.y);
@@ -445,7 +458,7 @@ TEST_F(Services, DestroyingTheInstanceDuringAMenuTouchesNothingAfterwards) {
     delete doomed;
     doomed = nullptr;
   });
-  IGraphicsWin* editorObject = graphics;
+  IGraphics* editorObject = graphics;
   EXPECT_EQ(editorObject->ShowChoiceMenu(menu, controls[0]->GetRect()), nullptr);
   EXPECT_EQ(doomed, nullptr);
   EXPECT_FALSE(IsWindow(editor));
@@ -457,12 +470,12 @@ TEST_F(Services, DestroyingTheInstanceDuringAMenuTouchesNothingAfterwards) {
 namespace {
 
 TEST_F(Services, TooltipsAreMadeOnlyWhenEnabledAndGoWithTheWindow) {
-  EXPECT_EQ(graphics->TooltipWindow(), nullptr);
+  EXPECT_EQ(window->TooltipWindow(), nullptr);
   graphics->CloseWindow();
   graphics->tooltipsEnabled = true;
-  editor = static_cast<HWND>(graphics->OpenWindow(host));
+  editor = static_cast<HWND>(graphics->OpenWindow(host, nullptr));
   ASSERT_NE(editor, nullptr);
-  HWND tips = static_cast<HWND>(graphics->TooltipWindow());
+  HWND tips = static_cast<HWND>(window->TooltipWindow());
   ASSERT_NE(tips, nullptr);
   char name[64] = "";
   GetClassNameA(tips, name, sizeof name);
@@ -478,7 +491,7 @@ TEST_F(Services, ResizeGrowsTheWindowAndTheHostsChildFrames) {
                                GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(frame, nullptr);
   graphics->CloseWindow();
-  editor = static_cast<HWND>(graphics->OpenWindow(frame));
+  editor = static_cast<HWND>(graphics->OpenWindow(frame, nullptr));
   ASSERT_NE(editor, nullptr);
   RECT hostBefore = {};
   GetWindowRect(host, &hostBefore);

@@ -54,23 +54,24 @@ xcb_window_t EditorIn(xcb_window_t parent) {
 
 // The panel for the same parameter state, drawn by the statically linked
 // effect without any window.
-std::vector<uint32_t> OffscreenPanel(const Instance& plug) {
+std::vector<uint32_t> OffscreenPanel(const Instance& plug, int scale = 1) {
   IEffectVST reference(&SilentHost, new Veltrax());
   AEffect* effect = reference.Effect();
   for (int i = 0; i < Veltrax::kParamCount; ++i) effect->setParameter(effect, i, plug.Get(i));
   auto* graphics = static_cast<IGraphics*>(reference.Plugin()->Editor());
+  graphics->SetUserScale(scale);
   graphics->MarkAllDirty();
   graphics->Redraw(Rect{0, 0, kWidth, kHeight});
   std::vector<uint32_t> pixels;
-  for (int y = 0; y < kHeight; ++y) {
+  for (int y = 0; y < kHeight * scale; ++y) {
     const Pixel* row = graphics->Surface()->Row(y);
-    for (int x = 0; x < kWidth; ++x) pixels.push_back(row[x] & 0xFFFFFFu);
+    for (int x = 0; x < kWidth * scale; ++x) pixels.push_back(row[x] & 0xFFFFFFu);
   }
   return pixels;
 }
 
-bool Shows(xcb_window_t editor, const std::vector<uint32_t>& panel) {
-  return ReadPixels(editor, kWidth, kHeight) == panel;
+bool Shows(xcb_window_t editor, const std::vector<uint32_t>& panel, int scale = 1) {
+  return ReadPixels(editor, kWidth * scale, kHeight * scale) == panel;
 }
 
 // One gesture for the host: begin, the values, end, all for one parameter.
@@ -508,6 +509,68 @@ TEST_F(EditorWindow, ClosingTheInstanceWithItsEditorOpenEndsTheGesture) {
   Button(1, false);
   EXPECT_EQ(Log().Count(effect, audioMasterEndEdit), 1);
   EXPECT_TRUE(Children(top).empty());
+}
+
+// A host that answers the panel's resize requests as a test tells it.
+bool acceptResize = true;
+std::vector<std::pair<int32_t, intptr_t>> resizes;
+intptr_t VST_CALLBACK ResizingHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                   void* ptr, float opt) {
+  if (opcode == audioMasterSizeWindow) {
+    resizes.emplace_back(index, value);
+    return acceptResize ? 1 : 0;
+  }
+  return AutomationHost(effect, opcode, index, value, ptr, opt);
+}
+
+void SendHostScale(const Instance& plug, float factor) {
+  ASSERT_EQ(plug.Dispatch(effVendorSpecific, 0x50726553, 0x41654373, nullptr, factor), 1);
+}
+
+// The host's scale before open: a 1400 x 320 window of the panel drawn for
+// it, and the mouse in the panel's units: 128 device pixels are 64 of the
+// panel, a quarter of a knob's travel.
+TEST_F(EditorWindow, AtTwiceTheSizeTheDoublePanelAndTheSameTravel) {
+  Instance plug(&ResizingHost);
+  SendHostScale(plug, 2.0f);
+  ERect* rect = nullptr;
+  ASSERT_EQ(plug.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  EXPECT_EQ(rect->right, 1400);
+  EXPECT_EQ(rect->bottom, 320);
+  const xcb_window_t big = CreateTopWindow(0, 0, 1500, 400);
+  ASSERT_TRUE(Open(plug, big));
+  const xcb_window_t editor = EditorIn(big);
+  EXPECT_TRUE(WaitFor([&] { return Shows(editor, OffscreenPanel(plug, 2), 2); }));
+  Drag(240, 150, 240, 22);
+  ASSERT_TRUE(WaitForEnds(plug, 1));
+  ExpectFramed(Log().For(plug.effect()), Veltrax::kGainLeft);
+  EXPECT_NEAR(plug.Get(Veltrax::kGainLeft), kDefaultGain + 0.25f, 1e-4);
+  Close(plug);
+  DestroyWindow(big);
+}
+
+// The host's scale while open: the panel asks the host for the new size
+// and takes it; a host that refuses keeps a working panel as it was.
+TEST_F(EditorWindow, TheHostsScaleWhileOpenResizesUnlessTheHostRefuses) {
+  Instance plug(&ResizingHost);
+  const xcb_window_t big = CreateTopWindow(0, 0, 1500, 400);
+  ASSERT_TRUE(Open(plug, big));
+  const xcb_window_t editor = EditorIn(big);
+  ASSERT_TRUE(WaitFor([&] { return Shows(editor, OffscreenPanel(plug)); }));
+  resizes.clear();
+  acceptResize = true;
+  SendHostScale(plug, 2.0f);
+  ASSERT_EQ(resizes.size(), 1u);
+  EXPECT_EQ(resizes[0], (std::pair<int32_t, intptr_t>{1400, 320}));
+  EXPECT_TRUE(WaitFor([&] { return Shows(editor, OffscreenPanel(plug, 2), 2); }));
+  acceptResize = false;
+  SendHostScale(plug, 1.0f);
+  EXPECT_EQ(resizes.size(), 2u);
+  plug.Set(Veltrax::kPower, 0.0f);  // still drawn, still at twice the size
+  EXPECT_TRUE(WaitFor([&] { return Shows(editor, OffscreenPanel(plug, 2), 2); }));
+  acceptResize = true;
+  Close(plug);
+  DestroyWindow(big);
 }
 
 TEST_F(EditorWindow, WithoutAnXServerOpenAnswersZero) {

@@ -125,6 +125,13 @@ bool ParseSnapshotOptions(int argc, char** argv, SnapshotOptions& options, std::
         return false;
       }
       options.blockSize = static_cast<int>(frames);
+    } else if (name == "--scale") {
+      if (!takeValue(text)) return false;
+      if (text != "1" && text != "2") {
+        error = "--scale takes 1 (the panel's own 700 x 160) or 2 (1400 x 320), got \"" + text + "\"";
+        return false;
+      }
+      options.scale = text == "1" ? 1 : 2;
     } else if (name == "--blocks") {
       long long blocks = 0;
       if (!takeValue(text)) return false;
@@ -185,6 +192,9 @@ std::string SnapshotUsageText() {
       "      --demo              run the renderer's built-in demo signal instead\n"
       "  -b, --block-size N      frames per processing block (1..65536, default 1024)\n"
       "      --blocks N          run only the first N blocks of the audio\n"
+      "      --scale N           1: the panel at its own 700 x 160; 2: at 1400 x 320,\n"
+      "                          drawn from the images made for that size (default:\n"
+      "                          VELTRAX_PANEL_SCALE, else 1)\n"
       "      --value POSITION=V  control at list position POSITION (0 background,\n"
       "                          1 and 2 gain knobs, 3 equaliser, 4 power switch,\n"
       "                          5 and 6 meters, 7 lamp, 8 headphones switch) shows\n"

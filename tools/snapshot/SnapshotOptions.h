@@ -24,6 +24,7 @@ struct SnapshotOptions {
   std::string inputPath;  // empty: no audio file
   int blockSize = 1024;
   int64_t blockLimit = -1;  // -1: the whole input
+  int scale = 0;            // 1 or 2; 0: as VELTRAX_PANEL_SCALE says, else 1
   std::vector<ParameterSetting> settings;
   std::vector<ControlValue> values;
   std::string outputPath;

@@ -203,8 +203,11 @@ int TakeSnapshot(const SnapshotOptions& options) {
       graphics->GetControl(value.position)->SetValueFromPlug(value.value);
     }
   }
+  if (options.scale != 0) graphics->SetUserScale(options.scale);
+  graphics->ApplyScale();
+  if (graphics->DrawnScale() != graphics->Scale()) return Fail("the panel cannot be drawn at that scale", kExitFailure);
   graphics->MarkAllDirty();
-  graphics->Redraw(Rect{0, 0, graphics->Width(), graphics->Height()});
+  graphics->Redraw(Rect{0, 0, graphics->PanelWidth(), graphics->PanelHeight()});
   if (endingSignal) return Interrupted(notWritten);
   if (!WritePicture(*graphics->Surface(), options.outputPath, error)) {
     if (endingSignal) return Interrupted(notWritten);
