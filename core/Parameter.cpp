@@ -62,16 +62,16 @@ void Parameter::AddDisplayText(int32_t textValue, const char* text) {
   displayTexts.Append(&entry, static_cast<int32_t>(sizeof entry));
 }
 
-void Parameter::SetFromNormalized(double x) {
+double Parameter::ValueForPosition(double x) const {
   // A non-finite position (or one so far outside 0..1 that the mapping is
   // undefined) keeps the previous value: NaN and infinities never reach value.
-  if (!std::isfinite(x)) return;
+  if (!std::isfinite(x)) return value;
   double v = Denormalize(x);
   // A step that is not positive cannot be snapped to; such values pass as they are.
   if (type != Double && step > 0.0) v = std::floor(v / step + 0.5) * step;
-  if (std::isnan(v)) return;
+  if (std::isnan(v)) return value;
   v = v < max ? v : max;
-  if (std::isfinite(v)) value = v;
+  return std::isfinite(v) ? v : value;
 }
 
 double Parameter::Normalize(double v) const {

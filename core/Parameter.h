@@ -42,7 +42,10 @@ class Parameter {
   void SetCurve(double exponent) { curve = exponent; }
 
   // A non-finite x, or one whose mapping is not a number, keeps the value.
-  void SetFromNormalized(double x);
+  void SetFromNormalized(double x) { value = ValueForPosition(x); }
+  // The value SetFromNormalized(x) stores (stepped kinds snapped), or the
+  // current one where it would keep it.
+  double ValueForPosition(double x) const;
   // v is clamped into [min, max] first (NaN counts as min); an empty range gives 0.
   double Normalize(double v) const;
   double Denormalize(double x) const;

@@ -1,0 +1,166 @@
+// The module's factory: one class, the Veltrax component (its own edit
+// controller). One factory at a time; every GetPluginFactory is a reference
+// of the caller's, and the last release deletes it.
+
+#include <cstring>
+#include <new>
+
+#include "EffectFactory.h"
+#include "EffectVST3.h"
+#include "PluginModule.h"
+#include "TextCopy.h"
+#include "Vst3Identity.h"
+#include "Vst3Text.h"
+
+namespace veltrax {
+
+using namespace vst3;
+
+namespace {
+
+constexpr Tuid kClassId = makeTuid(vst3id::kClassIdWords[0], vst3id::kClassIdWords[1],
+                                   vst3id::kClassIdWords[2], vst3id::kClassIdWords[3]);
+
+template <size_t N>
+void Copy(char (&out)[N], const char* text) {
+  CopyTextBounded(out, text, N);
+}
+
+class Vst3Factory final : public IPluginFactory3 {
+ public:
+  // [any thread; no lock]
+  tresult VST3_CALL queryInterface(const TUID interfaceId, void** obj) override {
+    if (obj == nullptr) return kInvalidArgument;
+    *obj = nullptr;
+    if (interfaceId == nullptr) return kInvalidArgument;
+    if (!tuidsEqual(interfaceId, FUnknown::iid) && !tuidsEqual(interfaceId, IPluginFactory::iid) &&
+        !tuidsEqual(interfaceId, IPluginFactory2::iid) && !tuidsEqual(interfaceId, IPluginFactory3::iid))
+      return kNoInterface;
+    *obj = static_cast<IPluginFactory3*>(this);
+    addRef();
+    return kResultOk;
+  }
+  // [any thread; takes the creation lock, which also guards the module's factory]
+  uint32_t VST3_CALL addRef() override;
+  uint32_t VST3_CALL release() override;
+
+  // [any thread; no lock] Constant answers.
+  tresult VST3_CALL getFactoryInfo(PFactoryInfo* info) override {
+    if (info == nullptr) return kInvalidArgument;
+    std::memset(info, 0, sizeof *info);
+    Copy(info->vendor, vst3id::kVendor);
+    Copy(info->url, vst3id::kVendorUrl);
+    Copy(info->email, vst3id::kVendorEmail);
+    info->flags = PFactoryInfo::kUnicode;
+    return kResultOk;
+  }
+  int32_t VST3_CALL countClasses() override { return 1; }
+  tresult VST3_CALL getClassInfo(int32_t index, PClassInfo* info) override {
+    if (info == nullptr || index != 0) return kInvalidArgument;
+    std::memset(info, 0, sizeof *info);
+    std::memcpy(info->cid, kClassId.bytes, sizeof(TUID));
+    info->cardinality = PClassInfo::kManyInstances;
+    Copy(info->category, kVstAudioEffectClass);
+    Copy(info->name, vst3id::kClassName);
+    return kResultOk;
+  }
+  tresult VST3_CALL getClassInfo2(int32_t index, PClassInfo2* info) override {
+    if (info == nullptr || index != 0) return kInvalidArgument;
+    std::memset(info, 0, sizeof *info);
+    std::memcpy(info->cid, kClassId.bytes, sizeof(TUID));
+    info->cardinality = PClassInfo::kManyInstances;
+    Copy(info->category, kVstAudioEffectClass);
+    Copy(info->name, vst3id::kClassName);
+    info->classFlags = 0;  // component and controller are one object: not distributable
+    Copy(info->subCategories, vst3id::kSubCategories);
+    Copy(info->vendor, vst3id::kVendor);
+    Copy(info->version, vst3id::kVersion);
+    Copy(info->sdkVersion, vst3id::kInterfaceVersion);
+    return kResultOk;
+  }
+  tresult VST3_CALL getClassInfoUnicode(int32_t index, PClassInfoW* info) override {
+    if (info == nullptr || index != 0) return kInvalidArgument;
+    std::memset(info, 0, sizeof *info);
+    std::memcpy(info->cid, kClassId.bytes, sizeof(TUID));
+    info->cardinality = PClassInfo::kManyInstances;
+    Copy(info->category, kVstAudioEffectClass);
+    Utf8ToUtf16(vst3id::kClassName, info->name, PClassInfo::kNameSize);
+    info->classFlags = 0;
+    Copy(info->subCategories, vst3id::kSubCategories);
+    Utf8ToUtf16(vst3id::kVendor, info->vendor, PClassInfo2::kVendorSize);
+    Utf8ToUtf16(vst3id::kVersion, info->version, PClassInfo2::kVersionSize);
+    Utf8ToUtf16(vst3id::kInterfaceVersion, info->sdkVersion, PClassInfo2::kVersionSize);
+    return kResultOk;
+  }
+  // [any host thread; takes the creation lock for the construction]
+  tresult VST3_CALL createInstance(FIDString cid, FIDString interfaceId, void** obj) override {
+    if (obj == nullptr) return kInvalidArgument;
+    *obj = nullptr;
+    if (cid == nullptr || interfaceId == nullptr) return kInvalidArgument;
+    if (!tuidsEqual(cid, kClassId)) return kNoInterface;
+    IEffectVST3* component = nullptr;
+    {
+      CreationLockGuard creation;
+      try {
+        component = CreateVst3Instance();
+      } catch (...) {
+        // Nothing may unwind into the host: a failed construction is no instance.
+        component = nullptr;
+      }
+    }
+    if (component == nullptr) return kOutOfMemory;
+    const tresult result = component->queryInterface(interfaceId, obj);
+    component->release();  // the caller's reference is the one the query added
+    return result;
+  }
+  // [UI thread; no lock] Nothing of the host's context is needed.
+  tresult VST3_CALL setHostContext(FUnknown* /*context*/) override { return kResultOk; }
+
+ private:
+  uint32_t references = 1;  // under the creation lock
+};
+
+Vst3Factory* moduleFactory = nullptr;  // under the creation lock
+
+uint32_t Vst3Factory::addRef() {
+  CreationLockGuard creation;
+  return ++references;
+}
+
+uint32_t Vst3Factory::release() {
+  CreationLockGuard creation;
+  const uint32_t left = --references;
+  if (left == 0) {
+    if (moduleFactory == this) moduleFactory = nullptr;
+    delete this;
+  }
+  return left;
+}
+
+}  // namespace
+
+IEffectVST3* CreateVst3Instance() {
+  IEffectBase* plug = CreateEffectInstance();
+  if (plug == nullptr) return nullptr;
+  auto* adapter = new (std::nothrow) IEffectVST3(plug);
+  if (adapter == nullptr) {
+    delete plug;
+    return nullptr;
+  }
+  plug->FillEmptyPresets("Empty", plug->PresetCount());
+  return adapter;
+}
+
+// [any host thread; takes the creation lock] The module's factory with a
+// reference for the caller; none when it cannot be made.
+IPluginFactory* ModuleFactory() {
+  CreationLockGuard creation;
+  if (moduleFactory != nullptr) {
+    moduleFactory->addRef();  // recursive: the creation lock is taken again
+    return moduleFactory;
+  }
+  moduleFactory = new (std::nothrow) Vst3Factory();
+  return moduleFactory;
+}
+
+}  // namespace veltrax
