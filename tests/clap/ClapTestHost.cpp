@@ -253,7 +253,7 @@ bool ClapInstance::Load(const std::vector<uint8_t>& bytes) const {
                         size_t n = r->bytes->size() - r->at;
                         n = n < size ? n : static_cast<size_t>(size);
                         n = n < 100 ? n : 100;
-                        std::memcpy(data, r->bytes->data() + r->at, n);
+                        if (n != 0) std::memcpy(data, r->bytes->data() + r->at, n);
                         r->at += n;
                         return static_cast<int64_t>(n);
                       }};
