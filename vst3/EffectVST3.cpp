@@ -325,4 +325,9 @@ void IEffectVST3::ViewClosed(Vst3PlugView* closing) {
   if (view == closing) view = nullptr;
 }
 
+bool IEffectVST3::ResizeEditorWindow(int width, int height) {
+  VELTRAX_ASSERT_UNLOCKED(plug->Lock());
+  return view != nullptr && view->RequestResize(width, height);
+}
+
 }  // namespace veltrax

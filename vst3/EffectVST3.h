@@ -127,6 +127,8 @@ class IEffectVST3 final : public ComponentStateNames<IEffectVST3>,
   bool IsRenderingOffline() override;
   // [UI thread; PlugLock not held] Answers what initialize learnt.
   HostKind IdentifyHost() override;
+  // [UI thread; PlugLock not held] Through the open view's frame.
+  bool ResizeEditorWindow(int width, int height) override;
 
   // [any thread; no lock] The effect this adapter drives.
   IEffectBase* Plugin() const { return plug; }

@@ -1,5 +1,6 @@
 #include "PlugView.h"
 
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -83,9 +84,13 @@ tresult Vst3PlugView::queryInterface(const TUID interfaceId, void** obj) {
   if (obj == nullptr) return kInvalidArgument;
   *obj = nullptr;
   if (interfaceId == nullptr) return kInvalidArgument;
-  if (!tuidsEqual(interfaceId, FUnknown::iid) && !tuidsEqual(interfaceId, IPlugView::iid))
+  if (tuidsEqual(interfaceId, FUnknown::iid) || tuidsEqual(interfaceId, IPlugView::iid)) {
+    *obj = static_cast<IPlugView*>(this);
+  } else if (tuidsEqual(interfaceId, IPlugViewContentScaleSupport::iid)) {
+    *obj = static_cast<IPlugViewContentScaleSupport*>(this);
+  } else {
     return kNoInterface;
-  *obj = static_cast<IPlugView*>(this);
+  }
   addRef();
   return kResultOk;
 }
@@ -174,13 +179,34 @@ tresult Vst3PlugView::getSize(ViewRect* size) {
   return kResultOk;
 }
 
-// The panel has one size: any other is refused.
+// The panel has one size at each scale: the one it has, or the one it is
+// asking the frame for. Any other is refused.
 tresult Vst3PlugView::onSize(ViewRect* newSize) {
   if (newSize == nullptr) return kInvalidArgument;
-  const ViewRect size = Size();
-  return newSize->getWidth() == size.getWidth() && newSize->getHeight() == size.getHeight()
-             ? kResultTrue
-             : kResultFalse;
+  const auto same = [newSize](const ViewRect& size) {
+    return newSize->getWidth() == size.getWidth() && newSize->getHeight() == size.getHeight();
+  };
+  return same(Size()) || (requested.getWidth() > 0 && same(requested)) ? kResultTrue : kResultFalse;
+}
+
+// The editor chooses among the user's, the host's and the screen's
+// factors; an open panel asks the frame for its new size through
+// RequestResize.
+tresult Vst3PlugView::setContentScaleFactor(ScaleFactor factor) {
+  IEditorLink* editor = owner->Plugin()->Editor();
+  if (editor == nullptr) return kResultFalse;
+  if (!std::isfinite(factor) || factor <= 0.0f) return kInvalidArgument;
+  editor->SetHostScale(factor);
+  return kResultOk;
+}
+
+bool Vst3PlugView::RequestResize(int width, int height) {
+  if (frame == nullptr || width <= 0 || height <= 0) return false;
+  ViewRect size{0, 0, width, height};
+  requested = size;
+  const bool resized = frame->resizeView(this, &size) == kResultOk;
+  requested = ViewRect{};
+  return resized;
 }
 
 tresult Vst3PlugView::onFocus(TBool /*state*/) { return kResultOk; }

@@ -1,6 +1,7 @@
 #pragma once
 // The editor's view for VST3 hosts: the effect's editor window inside the
-// host's, 700 x 160 for Veltrax and not resizable. On Linux the host's run
+// host's, 700 x 160 for Veltrax or twice that at the host's content scale,
+// and not resizable by the user. On Linux the host's run
 // loop (from its IPlugFrame) serves the window's X connection and timer on
 // the host's UI thread; a frame without one leaves the window its own thread.
 //
@@ -18,7 +19,9 @@ namespace veltrax {
 class IEffectVST3;
 class RunLoopHandler;
 
-class Vst3PlugView final : public vst3::IPlugView, public IHostRunLoop {
+class Vst3PlugView final : public vst3::IPlugView,
+                           public vst3::IPlugViewContentScaleSupport,
+                           public IHostRunLoop {
  public:
   using tresult = vst3::tresult;
 
@@ -47,6 +50,14 @@ class Vst3PlugView final : public vst3::IPlugView, public IHostRunLoop {
   tresult VST3_CALL canResize() override;
   tresult VST3_CALL checkSizeConstraint(vst3::ViewRect* rect) override;
 
+  // IPlugViewContentScaleSupport: the host's factor for the panel.
+  // [UI thread; PlugLock not held]
+  tresult VST3_CALL setContentScaleFactor(ScaleFactor factor) override;
+
+  // [UI thread; PlugLock not held] Asks the host's frame to take this size
+  // (device pixels); false when there is none or it refuses.
+  bool RequestResize(int width, int height);
+
   // IHostRunLoop, on the host's IRunLoop. [UI thread; PlugLock not held]
   bool RegisterTimer(int periodMilliseconds) override;
   void UnregisterTimer() override;
@@ -65,6 +76,9 @@ class Vst3PlugView final : public vst3::IPlugView, public IHostRunLoop {
   vst3::IRunLoop* runLoop = nullptr;      // one reference while attached
   RunLoopHandler* loopHandler = nullptr;  // one reference while attached
   bool open = false;
+  // The size asked of the frame while it answers: hosts size the view
+  // (onSize) before resizeView returns.
+  vst3::ViewRect requested{};
 };
 
 }  // namespace veltrax

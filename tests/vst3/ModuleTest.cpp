@@ -143,7 +143,9 @@ TEST(Module, ReferencesBalanceDownToZero) {
   EXPECT_EQ(view->isPlatformTypeSupported(types[1]), kResultFalse);
   EXPECT_EQ(view->attached(nullptr, types[0]), kInvalidArgument);
   EXPECT_EQ(view->removed(), kResultFalse);  // never attached
-  EXPECT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid, &none), kNoInterface);
+  void* scaling = nullptr;
+  ASSERT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid, &scaling), kResultOk);
+  EXPECT_EQ(static_cast<IPlugViewContentScaleSupport*>(scaling)->release(), 1u);
   EXPECT_EQ(component->addRef(), 7u);  // four interfaces, the view's and this one
   EXPECT_EQ(component->release(), 6u);
   EXPECT_EQ(view->release(), 0u);

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "EffectVST.h"
@@ -47,7 +48,12 @@ class HostFrame : public IPlugFrame, public IRunLoop {
   }
   uint32_t VST3_CALL addRef() override { return ++references; }
   uint32_t VST3_CALL release() override { return --references; }
-  tresult VST3_CALL resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
+  // As hosts do: the view is sized before the answer.
+  tresult VST3_CALL resizeView(IPlugView* view, ViewRect* size) override {
+    resizes.push_back({size->getWidth(), size->getHeight()});
+    if (!acceptResize) return kResultFalse;
+    return view->onSize(size) == kResultTrue ? kResultOk : kResultFalse;
+  }
 
   tresult VST3_CALL registerEventHandler(IEventHandler* handler, FileDescriptor fd) override {
     handler->addRef();
@@ -109,6 +115,8 @@ class HostFrame : public IPlugFrame, public IRunLoop {
   std::vector<Timer> timers;
   uint32_t references = 1;
   bool lendsRunLoop = true;
+  bool acceptResize = true;
+  std::vector<std::pair<int, int>> resizes;
   std::thread::id pumpedOn;
 };
 
@@ -125,18 +133,19 @@ intptr_t VST_CALLBACK SilentHost(AEffect*, int32_t, int32_t, intptr_t, void*, fl
 
 // The panel for the controller's values, drawn by the statically linked
 // effect without any window.
-std::vector<uint32_t> OffscreenPanel(IEditController* controller) {
+std::vector<uint32_t> OffscreenPanel(IEditController* controller, int scale = 1) {
   IEffectVST reference(&SilentHost, new Veltrax());
   AEffect* effect = reference.Effect();
   for (ParamID id : kIds)
     effect->setParameter(effect, static_cast<int32_t>(id), static_cast<float>(controller->getParamNormalized(id)));
   auto* graphics = static_cast<IGraphics*>(reference.Plugin()->Editor());
+  graphics->SetUserScale(scale);
   graphics->MarkAllDirty();
   graphics->Redraw(Rect{0, 0, kWidth, kHeight});
   std::vector<uint32_t> pixels;
-  for (int y = 0; y < kHeight; ++y) {
+  for (int y = 0; y < kHeight * scale; ++y) {
     const Pixel* row = graphics->Surface()->Row(y);
-    for (int x = 0; x < kWidth; ++x) pixels.push_back(row[x] & 0xFFFFFFu);
+    for (int x = 0; x < kWidth * scale; ++x) pixels.push_back(row[x] & 0xFFFFFFu);
   }
   return pixels;
 }
@@ -148,7 +157,7 @@ class Vst3Window : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(xcb_connection_has_error(Connection())) << "no X display";
     ASSERT_TRUE(plug) << Module().error;
-    top = CreateTopWindow(0, 0, 800, 300);
+    top = CreateTopWindow(0, 0, 1500, 400);
     plug.controller->setComponentHandler(&handler);
     view = plug.controller->createView("editor");
     ASSERT_NE(view, nullptr);
@@ -168,9 +177,20 @@ class Vst3Window : public ::testing::Test {
       return done();
     });
   }
-  bool Shows(const std::vector<uint32_t>& panel) {
+  bool Shows(const std::vector<uint32_t>& panel, int scale = 1) {
     const std::vector<xcb_window_t> children = Children(top);
-    return !children.empty() && ReadPixels(children.front(), kWidth, kHeight) == panel;
+    return !children.empty() && ReadPixels(children.front(), kWidth * scale, kHeight * scale) == panel;
+  }
+  ViewRect Size() {
+    ViewRect size{};
+    EXPECT_EQ(view->getSize(&size), kResultOk);
+    return size;
+  }
+  IPlugViewContentScaleSupport* Scaling() {
+    void* scaling = nullptr;
+    EXPECT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid, &scaling), kResultOk);
+    view->release();  // the reference the query added
+    return static_cast<IPlugViewContentScaleSupport*>(scaling);
   }
 
   Plugin plug;
@@ -252,6 +272,35 @@ TEST_F(Vst3Window, AudioBlocksRunThroughADragAndStateCalls) {
   audio.join();
   EXPECT_GT(blocks.load(), 0);
   EXPECT_EQ(handler.Kinds().front(), 'B');
+}
+
+// The host's content scale: before attaching it sets the size the host
+// reads; while attached the view asks its frame, and a frame that refuses
+// keeps the panel as it is.
+TEST_F(Vst3Window, TheHostsContentScaleSizesThePanel) {
+  IPlugViewContentScaleSupport* scaling = Scaling();
+  ASSERT_NE(scaling, nullptr);
+  EXPECT_EQ(scaling->setContentScaleFactor(0.0f), kInvalidArgument);
+  ASSERT_EQ(scaling->setContentScaleFactor(2.0f), kResultOk);
+  EXPECT_EQ(Size().getWidth(), 2 * kWidth);
+  EXPECT_EQ(Size().getHeight(), 2 * kHeight);
+  EXPECT_TRUE(frame.resizes.empty());
+  ASSERT_EQ(view->attached(AsParent(top), kPlatformTypeX11EmbedWindowID), kResultOk);
+  EXPECT_TRUE(PumpUntil([&] { return Shows(OffscreenPanel(plug.controller, 2), 2); }));
+
+  ASSERT_EQ(scaling->setContentScaleFactor(1.0f), kResultOk);
+  ASSERT_EQ(frame.resizes.size(), 1u);
+  EXPECT_EQ(frame.resizes[0], (std::pair<int, int>{kWidth, kHeight}));
+  EXPECT_EQ(Size().getWidth(), kWidth);
+  EXPECT_TRUE(PumpUntil([&] { return Shows(OffscreenPanel(plug.controller)); }));
+
+  frame.acceptResize = false;
+  ASSERT_EQ(scaling->setContentScaleFactor(2.0f), kResultOk);
+  EXPECT_EQ(frame.resizes.size(), 2u);
+  EXPECT_EQ(Size().getWidth(), kWidth);
+  ASSERT_EQ(plug.controller->setParamNormalized(3, 0.0), kResultOk);  // still drawn, at 1x
+  EXPECT_TRUE(PumpUntil([&] { return Shows(OffscreenPanel(plug.controller)); }));
+  EXPECT_EQ(view->removed(), kResultOk);
 }
 
 // A frame without a run loop: the window keeps its own thread, as for VST 2.
