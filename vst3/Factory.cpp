@@ -26,6 +26,18 @@ void Copy(char (&out)[N], const char* text) {
   CopyTextBounded(out, text, N);
 }
 
+// The fields the three class-info records share, the rest zero: false for
+// any class but the one.
+template <class Info>
+bool StartClassInfo(int32_t index, Info* info) {
+  if (info == nullptr || index != 0) return false;
+  std::memset(info, 0, sizeof *info);
+  std::memcpy(info->cid, kClassId.bytes, sizeof(TUID));
+  info->cardinality = PClassInfo::kManyInstances;
+  Copy(info->category, kVstAudioEffectClass);
+  return true;
+}
+
 class Vst3Factory final : public IPluginFactory3 {
  public:
   // [any thread; no lock]
@@ -56,20 +68,12 @@ class Vst3Factory final : public IPluginFactory3 {
   }
   int32_t VST3_CALL countClasses() override { return 1; }
   tresult VST3_CALL getClassInfo(int32_t index, PClassInfo* info) override {
-    if (info == nullptr || index != 0) return kInvalidArgument;
-    std::memset(info, 0, sizeof *info);
-    std::memcpy(info->cid, kClassId.bytes, sizeof(TUID));
-    info->cardinality = PClassInfo::kManyInstances;
-    Copy(info->category, kVstAudioEffectClass);
+    if (!StartClassInfo(index, info)) return kInvalidArgument;
     Copy(info->name, vst3id::kClassName);
     return kResultOk;
   }
   tresult VST3_CALL getClassInfo2(int32_t index, PClassInfo2* info) override {
-    if (info == nullptr || index != 0) return kInvalidArgument;
-    std::memset(info, 0, sizeof *info);
-    std::memcpy(info->cid, kClassId.bytes, sizeof(TUID));
-    info->cardinality = PClassInfo::kManyInstances;
-    Copy(info->category, kVstAudioEffectClass);
+    if (!StartClassInfo(index, info)) return kInvalidArgument;
     Copy(info->name, vst3id::kClassName);
     info->classFlags = 0;  // component and controller are one object: not distributable
     Copy(info->subCategories, vst3id::kSubCategories);
@@ -79,11 +83,7 @@ class Vst3Factory final : public IPluginFactory3 {
     return kResultOk;
   }
   tresult VST3_CALL getClassInfoUnicode(int32_t index, PClassInfoW* info) override {
-    if (info == nullptr || index != 0) return kInvalidArgument;
-    std::memset(info, 0, sizeof *info);
-    std::memcpy(info->cid, kClassId.bytes, sizeof(TUID));
-    info->cardinality = PClassInfo::kManyInstances;
-    Copy(info->category, kVstAudioEffectClass);
+    if (!StartClassInfo(index, info)) return kInvalidArgument;
     Utf8ToUtf16(vst3id::kClassName, info->name, PClassInfo::kNameSize);
     info->classFlags = 0;
     Copy(info->subCategories, vst3id::kSubCategories);

@@ -32,25 +32,13 @@ int ThreadCount() {
   return n;
 }
 
-// The panel for these CLAP values, drawn by the effect linked in.
+// The panel for these CLAP values.
 std::vector<uint32_t> OffscreenPanel(const ClapInstance& plug) {
-  Veltrax reference;
-  {
-    PlugLockGuard guard(reference.Lock());
-    for (clap_id id : {0u, 1u, 2u, 3u, 7u}) {
-      const double v = plug.Value(id);
-      reference.SetParameterFromHost(static_cast<int>(id), id == 2 ? (v - 1.0) / 4.0 : v);
-    }
-  }
-  auto* graphics = static_cast<IGraphics*>(reference.Editor());
-  graphics->MarkAllDirty();
-  graphics->Redraw(Rect{0, 0, kWidth, kHeight});
-  std::vector<uint32_t> pixels;
-  for (int y = 0; y < kHeight; ++y) {
-    const Pixel* row = graphics->Surface()->Row(y);
-    for (int x = 0; x < kWidth; ++x) pixels.push_back(row[x] & 0xFFFFFFu);
-  }
-  return pixels;
+  return veltrax::OffscreenPanel([&](int i) {
+    if (i > 3 && i != 7) return -1.0;
+    const double v = plug.Value(static_cast<clap_id>(i));
+    return i == 2 ? (v - 1.0) / 4.0 : v;
+  });
 }
 
 // The host's main loop: its timer, its watch of the plug-in's descriptor,

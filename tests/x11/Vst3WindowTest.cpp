@@ -18,7 +18,6 @@
 #include <utility>
 #include <vector>
 
-#include "EffectVST.h"
 #include "IGraphics.h"
 #include "Veltrax.h"
 #include "Vst3Host.h"
@@ -129,25 +128,19 @@ int Threads() {
   return n;
 }
 
-intptr_t VST_CALLBACK SilentHost(AEffect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
 
-// The panel for the controller's values, drawn by the statically linked
-// effect without any window.
+// The panel for the controller's values.
 std::vector<uint32_t> OffscreenPanel(IEditController* controller, int scale = 1) {
-  IEffectVST reference(&SilentHost, new Veltrax());
-  AEffect* effect = reference.Effect();
-  for (ParamID id : kIds)
-    effect->setParameter(effect, static_cast<int32_t>(id), static_cast<float>(controller->getParamNormalized(id)));
-  auto* graphics = static_cast<IGraphics*>(reference.Plugin()->Editor());
-  graphics->SetUserScale(scale);
-  graphics->MarkAllDirty();
-  graphics->Redraw(Rect{0, 0, kWidth, kHeight});
-  std::vector<uint32_t> pixels;
-  for (int y = 0; y < kHeight * scale; ++y) {
-    const Pixel* row = graphics->Surface()->Row(y);
-    for (int x = 0; x < kWidth * scale; ++x) pixels.push_back(row[x] & 0xFFFFFFu);
-  }
-  return pixels;
+  return veltrax::OffscreenPanel(
+      [&](int i) {
+        for (ParamID id : kIds) {
+          // As the VST 2 binary's position, a float.
+          if (static_cast<int>(id) == i)
+            return static_cast<double>(static_cast<float>(controller->getParamNormalized(id)));
+        }
+        return -1.0;
+      },
+      scale);
 }
 
 void* AsParent(xcb_window_t window) { return reinterpret_cast<void*>(static_cast<uintptr_t>(window)); }

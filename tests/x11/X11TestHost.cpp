@@ -7,6 +7,9 @@
 #include <cstring>
 #include <thread>
 
+#include "IGraphics.h"
+#include "Veltrax.h"
+
 namespace veltrax {
 
 void AutomationLog::Add(const Automation& entry) {
@@ -176,6 +179,28 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return true;
+}
+
+std::vector<uint32_t> OffscreenPanel(const std::function<double(int)>& value, int scale) {
+  Veltrax reference;
+  {
+    PlugLockGuard guard(reference.Lock());
+    for (int i = 0; i < Veltrax::kParamCount; ++i) {
+      const double v = value(i);
+      if (v >= 0.0) reference.SetParameterFromHost(i, v);
+    }
+  }
+  auto* graphics = static_cast<IGraphics*>(reference.Editor());
+  graphics->SetUserScale(scale);
+  graphics->MarkAllDirty();
+  const int width = graphics->PanelWidth(), height = graphics->PanelHeight();
+  graphics->Redraw(Rect{0, 0, width, height});
+  std::vector<uint32_t> pixels;
+  for (int y = 0; y < height * scale; ++y) {
+    const Pixel* row = graphics->Surface()->Row(y);
+    for (int x = 0; x < width * scale; ++x) pixels.push_back(row[x] & 0xFFFFFFu);
+  }
+  return pixels;
 }
 
 }  // namespace veltrax

@@ -67,6 +67,11 @@ void Key(uint32_t keysym, bool down);
 // The window's pixels (RGB, the unused byte cleared), row by row.
 std::vector<uint32_t> ReadPixels(xcb_window_t window, int width, int height);
 
+// The panel drawn offscreen by the effect linked in, at the scale given (RGB
+// as ReadPixels gives it), with each parameter value(index) returns as a
+// host's normalised value, or the default where it returns a negative one.
+std::vector<uint32_t> OffscreenPanel(const std::function<double(int)>& value, int scale = 1);
+
 // Polls until done() or the timeout; false on timeout.
 bool WaitFor(const std::function<bool()>& done,
              std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));

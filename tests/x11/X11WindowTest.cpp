@@ -38,8 +38,6 @@ double MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-intptr_t VST_CALLBACK SilentHost(AEffect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
-
 void* AsParent(xcb_window_t window) { return reinterpret_cast<void*>(static_cast<uintptr_t>(window)); }
 
 bool Open(const Instance& plug, xcb_window_t parent) {
@@ -52,22 +50,9 @@ xcb_window_t EditorIn(xcb_window_t parent) {
   return children.empty() ? 0 : children.front();
 }
 
-// The panel for the same parameter state, drawn by the statically linked
-// effect without any window.
+// The panel for the same parameter state.
 std::vector<uint32_t> OffscreenPanel(const Instance& plug, int scale = 1) {
-  IEffectVST reference(&SilentHost, new Veltrax());
-  AEffect* effect = reference.Effect();
-  for (int i = 0; i < Veltrax::kParamCount; ++i) effect->setParameter(effect, i, plug.Get(i));
-  auto* graphics = static_cast<IGraphics*>(reference.Plugin()->Editor());
-  graphics->SetUserScale(scale);
-  graphics->MarkAllDirty();
-  graphics->Redraw(Rect{0, 0, kWidth, kHeight});
-  std::vector<uint32_t> pixels;
-  for (int y = 0; y < kHeight * scale; ++y) {
-    const Pixel* row = graphics->Surface()->Row(y);
-    for (int x = 0; x < kWidth * scale; ++x) pixels.push_back(row[x] & 0xFFFFFFu);
-  }
-  return pixels;
+  return veltrax::OffscreenPanel([&](int i) { return plug.Get(i); }, scale);
 }
 
 bool Shows(xcb_window_t editor, const std::vector<uint32_t>& panel, int scale = 1) {
