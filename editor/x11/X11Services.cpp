@@ -172,6 +172,7 @@ bool X11Services::ReadClipboardText(GrowString& out) {
   if (x == nullptr) return false;
   // A connection of its own: the answer is waited for here without taking
   // the window's events, from whichever thread asks.
+  const xcb::SigpipeGuard noSigpipe;
   xcb_connection_t* connection = x->xcb_connect(nullptr, nullptr);
   bool read = false;
   if (!x->xcb_connection_has_error(connection)) {

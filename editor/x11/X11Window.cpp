@@ -374,6 +374,7 @@ bool X11Session::WindowThreadApplies() const {
 }
 
 void X11Session::Run() {
+  const xcb::SigpipeGuard noSigpipe;
   threadSession = this;
   pthread_setname_np(pthread_self(), "veltrax-editor");  // shown by debuggers and top
   const int frameRate = editor.FrameRate() > 0 ? editor.FrameRate() : 25;
@@ -677,6 +678,7 @@ std::shared_ptr<X11Session> X11Window::OpenSession() const {
 }
 
 void* X11Window::Open(void* parent, IHostRunLoop* loop) {
+  const xcb::SigpipeGuard noSigpipe;  // on the host's thread
   Close();
   if (retired != nullptr) {
     // Reopened from inside the callback in which its own thread closed the
@@ -722,6 +724,7 @@ void* X11Window::Open(void* parent, IHostRunLoop* loop) {
 }
 
 void X11Window::Close() {
+  const xcb::SigpipeGuard noSigpipe;  // on the host's thread
   std::shared_ptr<X11Session> closing;
   {
     std::lock_guard<std::mutex> guard(sessionMutex);
@@ -757,6 +760,7 @@ void X11Window::Close() {
 }
 
 void X11Window::Idle() {
+  const xcb::SigpipeGuard noSigpipe;  // on the host's thread
   std::shared_ptr<X11Session> open = OpenSession();
   if (open == nullptr || open->loop != nullptr) return;
   open->lastIdle.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
@@ -766,11 +770,13 @@ void X11Window::Idle() {
 }
 
 void X11Window::OnTimer() {
+  const xcb::SigpipeGuard noSigpipe;  // on the host's thread
   std::shared_ptr<X11Session> open = OpenSession();
   if (open != nullptr && open->loop != nullptr) open->HostTick(true);
 }
 
 void X11Window::OnFdReady(int /*fd*/) {
+  const xcb::SigpipeGuard noSigpipe;  // on the host's thread
   std::shared_ptr<X11Session> open = OpenSession();
   if (open != nullptr && open->loop != nullptr) open->HostTick(false);
 }

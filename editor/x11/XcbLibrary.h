@@ -5,6 +5,7 @@
 // without libxcb only loses the panel. Only the files of this folder include
 // it.
 
+#include <signal.h>
 #include <xcb/xcb.h>
 
 namespace veltrax {
@@ -64,6 +65,25 @@ struct Functions {
 // be loaded. Loaded once and kept for the life of the process: unloading
 // it under a connection another instance still holds would crash.
 const Functions* Library();
+
+// A write to a connection the server has dropped raises SIGPIPE, whose
+// default action ends the host. While one of these lives, the calling
+// thread holds SIGPIPE back, and one raised meanwhile is taken off before
+// the thread's mask is restored, so the write just fails and the
+// connection reports its error. Other threads' signals are untouched.
+// [any thread; no lock]
+class SigpipeGuard {
+ public:
+  SigpipeGuard();
+  ~SigpipeGuard();
+  SigpipeGuard(const SigpipeGuard&) = delete;
+  SigpipeGuard& operator=(const SigpipeGuard&) = delete;
+
+ private:
+  sigset_t previousMask;
+  bool blocked = false;
+  bool pendingBefore = false;
+};
 
 }  // namespace xcb
 }  // namespace veltrax

@@ -9,8 +9,14 @@
 #include <string>
 #include <thread>
 
+#include <errno.h>
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include "EditorTypes.h"
 #include "X11Services.h"
+#include "XcbLibrary.h"
 
 namespace veltrax {
 namespace {
@@ -107,6 +113,27 @@ TEST_F(LinuxServices, ClipboardTextArrivesAsUtf8) {
   // Nobody owns it now: false, and quickly.
   EXPECT_FALSE(graphics.ReadClipboardText(text));
   EXPECT_EQ(text.Length(), 0);
+}
+
+// A write to a dropped connection fails instead of ending the process, and
+// leaves neither the signal nor a changed mask behind.
+TEST(SigpipeGuard, AWriteToAClosedPeerFailsQuietly) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  close(ends[0]);
+  sigset_t before, after, pending;
+  pthread_sigmask(SIG_SETMASK, nullptr, &before);
+  {
+    const xcb::SigpipeGuard guard;
+    const char byte = 0;
+    EXPECT_EQ(write(ends[1], &byte, 1), -1);
+    EXPECT_EQ(errno, EPIPE);
+  }
+  close(ends[1]);
+  pthread_sigmask(SIG_SETMASK, nullptr, &after);
+  EXPECT_EQ(sigismember(&after, SIGPIPE), sigismember(&before, SIGPIPE));
+  ASSERT_EQ(sigpending(&pending), 0);
+  EXPECT_EQ(sigismember(&pending, SIGPIPE), 0);
 }
 
 }  // namespace
