@@ -13,8 +13,9 @@
 #              folder: HOME is as it was
 #   also       a second run gives the same bytes; an unknown option or
 #              another version ends with exit 2 and writes nothing
-# The formats not built yet (CLAP, VST3) are packaged a second time from
-# stand-ins, copies of the VST 2 binaries, so the paths they take are tried.
+# When a format is not built (a build without CLAP or VST3), the packages
+# are made a second time with stand-ins for it, copies of the VST 2
+# binaries, so that the paths its files take are tried all the same.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -113,15 +114,22 @@ make_stand_ins() {  # make_stand_ins FROM TO VST2_BINARY VST3_BUNDLE_BINARY
   fi
   cp "$from"/tools/veltrax-* "$to/tools/" 2>/dev/null || true
 }
-make_stand_ins "$linux_build" "$stand_in/linux" Veltrax.so Contents/x86_64-linux/Veltrax.so
-make_stand_ins "$win_build" "$stand_in/win64" Veltrax.dll Contents/x86_64-win/Veltrax.vst3
-VELTRAX_BUILD_DIR=$stand_in/linux VELTRAX_WIN64_BUILD_DIR=$stand_in/win64 \
-  bash scripts/package.sh --no-build --output "$stand_in/dist" >"$run_dir/stand-in.log" 2>&1 \
-  || { cat "$run_dir/stand-in.log" >&2; echo "package lane: package.sh failed on the stand-ins" >&2; exit 1; }
+all_formats_built() {
+  [ -f "$linux_build/clap/Veltrax.clap" ] && [ -d "$linux_build/vst3/Veltrax.vst3" ] \
+    && [ -f "$win_build/clap/Veltrax.clap" ] && [ -d "$win_build/vst3/Veltrax.vst3" ]
+}
+sets=("$first|$linux_build|$win_build")
+if ! all_formats_built; then
+  make_stand_ins "$linux_build" "$stand_in/linux" Veltrax.so Contents/x86_64-linux/Veltrax.so
+  make_stand_ins "$win_build" "$stand_in/win64" Veltrax.dll Contents/x86_64-win/Veltrax.vst3
+  VELTRAX_BUILD_DIR=$stand_in/linux VELTRAX_WIN64_BUILD_DIR=$stand_in/win64 \
+    bash scripts/package.sh --no-build --output "$stand_in/dist" >"$run_dir/stand-in.log" 2>&1 \
+    || { cat "$run_dir/stand-in.log" >&2; echo "package lane: package.sh failed on the stand-ins" >&2; exit 1; }
+  sets+=("$stand_in/dist|$stand_in/linux|$stand_in/win64")
+fi
 
 # The checks that take DIST LINUX_BUILD WINDOWS_BUILD run on the real
-# packages and on the stand-ins' ones.
-sets=("$first|$linux_build|$win_build" "$stand_in/dist|$stand_in/linux|$stand_in/win64")
+# packages and on any stand-ins' ones.
 for_each_set() {  # for_each_set NAME FUNCTION [ARGUMENT...]
   local set dist linux win suffix=""
   for set in "${sets[@]}"; do

@@ -57,7 +57,7 @@ class MemoryStream : public HostObject<IBStream> {
   size_t position = 0;
 };
 
-class ValueQueue : public HostObject<IParamValueQueue> {
+class ValueQueue final : public HostObject<IParamValueQueue> {
  public:
   explicit ValueQueue(ParamID id) : id(id) {}
   ParamID VST3_CALL getParameterId() override { return id; }
