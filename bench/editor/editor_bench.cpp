@@ -45,10 +45,12 @@ IGraphics* PanelGraphics() {
   return panel.Graphics();
 }
 
-// Every control dirty: what the first tick after opening the window draws.
+// Every control dirty: what the first tick after opening the window draws,
+// at the scale given (1 or 2).
 void BM_FullRedraw(benchmark::State& state) {
   IGraphics* graphics = PanelGraphics();
   if (!graphics) return state.SkipWithError("no panel");
+  graphics->SetUserScale(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     graphics->MarkAllDirty();
     Rect region{};
@@ -57,13 +59,14 @@ void BM_FullRedraw(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_FullRedraw)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullRedraw)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 // A host moved one gain knob: its rectangle collected and redrawn (the
-// background under it, then the knob).
+// background under it, then the knob), at the scale given.
 void BM_OneKnobRedraw(benchmark::State& state) {
   IGraphics* graphics = PanelGraphics();
   if (!graphics) return state.SkipWithError("no panel");
+  graphics->SetUserScale(static_cast<int>(state.range(0)));
   IControl* knob = graphics->GetControl(1);
   graphics->MarkAllDirty();
   Rect all{};
@@ -78,7 +81,7 @@ void BM_OneKnobRedraw(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_OneKnobRedraw)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OneKnobRedraw)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 // What the audio thread does to a meter after every block.
 void BM_MeterSetValueFromPlug(benchmark::State& state) {
