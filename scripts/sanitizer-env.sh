@@ -32,7 +32,7 @@ with_display() {
   fi
   local folder status=0
   folder=$(mktemp -d "${TMPDIR:-/tmp}/veltrax-xvfb.XXXXXX")
-  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$folder/display" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -noreset 3>"$folder/display" >/dev/null 2>&1 &
   local server=$!
   for _ in $(seq 100); do [ -s "$folder/display" ] && break; sleep 0.1; done
   if [ -s "$folder/display" ]; then

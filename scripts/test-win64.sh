@@ -60,7 +60,7 @@ cleanup() {
 trap cleanup EXIT
 if [ -d "$root/editor/win32" ]; then
   display_file="$run_dir/xvfb.display"
-  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -noreset 3>"$display_file" >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 50); do [ -s "$display_file" ] && break; sleep 0.1; done
   [ -s "$display_file" ] || { echo "test-win64: Xvfb did not start" >&2; exit 1; }

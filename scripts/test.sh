@@ -21,7 +21,7 @@ stop_xvfb() {
   fi
 }
 trap 'stop_xvfb; rm -rf "$run_dir"' EXIT
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$run_dir/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -noreset 3>"$run_dir/display" >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$run_dir/display" ] && break; sleep 0.1; done
 [ -s "$run_dir/display" ] || { echo "test: Xvfb did not start" >&2; exit 1; }
