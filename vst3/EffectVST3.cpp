@@ -56,7 +56,7 @@ tresult IEffectVST3::queryInterface(const TUID interfaceId, void** obj) {
   if (obj == nullptr) return kInvalidArgument;
   *obj = nullptr;
   if (interfaceId == nullptr) return kInvalidArgument;
-  if (tuidsEqual(interfaceId, FUnknown::iid) || tuidsEqual(interfaceId, IPluginBase::iid) ||
+  if (tuidsEqual(interfaceId, FUnknown::iid) || tuidsEqual(interfaceId, IModulePart::iid) ||
       tuidsEqual(interfaceId, IComponent::iid)) {
     *obj = static_cast<IComponent*>(this);
   } else if (tuidsEqual(interfaceId, IAudioProcessor::iid)) {
@@ -313,7 +313,7 @@ void IEffectVST3::EndParameterEdit(int index) {
 
 // ---------------------------------------------------------------- view
 
-IPlugView* IEffectVST3::createView(FIDString name) {
+IEditorView* IEffectVST3::createView(FIDString name) {
   if (name == nullptr || std::strcmp(name, ViewType::kEditor) != 0) return nullptr;
   // One window per editor: a second view while the first lives gets none.
   if (plug->Editor() == nullptr || view != nullptr) return nullptr;

@@ -64,7 +64,7 @@ class IEffectVST3 final : public ComponentStateNames<IEffectVST3>,
   uint32_t VST3_CALL addRef() override;
   uint32_t VST3_CALL release() override;
 
-  // IPluginBase, shared by component and controller. [UI thread; takes
+  // IModulePart, shared by component and controller. [UI thread; takes
   // PlugLock, asks the host who it is without it]
   tresult VST3_CALL initialize(vst3::FUnknown* context) override;
   tresult VST3_CALL terminate() override;
@@ -116,7 +116,7 @@ class IEffectVST3 final : public ComponentStateNames<IEffectVST3>,
   // [UI thread; no PlugLock: swaps the handler under a lock of its own]
   tresult VST3_CALL setComponentHandler(vst3::IComponentHandler* handler) override;
   // [UI thread; no lock]
-  vst3::IPlugView* VST3_CALL createView(vst3::FIDString name) override;
+  vst3::IEditorView* VST3_CALL createView(vst3::FIDString name) override;
 
   // IHostBinding: the editor's gestures reach the component handler.
   // [editor input thread (the UI thread with a host run loop); PlugLock not held]

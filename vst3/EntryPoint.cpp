@@ -4,7 +4,7 @@
 #include "Vst3Abi.h"
 
 namespace veltrax {
-vst3::IPluginFactory* ModuleFactory();
+vst3::IClassFactory* ModuleFactory();
 }  // namespace veltrax
 
 #if defined(_WIN32)
@@ -15,7 +15,7 @@ vst3::IPluginFactory* ModuleFactory();
 #endif
 
 // [any host thread] A reference for the caller; none when it cannot be made.
-VELTRAX_EXPORT veltrax::vst3::IPluginFactory* VST3_CALL GetPluginFactory() {
+VELTRAX_EXPORT veltrax::vst3::IClassFactory* VST3_CALL GetPluginFactory() {
   return veltrax::ModuleFactory();
 }
 

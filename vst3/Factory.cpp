@@ -38,17 +38,17 @@ bool StartClassInfo(int32_t index, Info* info) {
   return true;
 }
 
-class Vst3Factory final : public IPluginFactory3 {
+class Vst3Factory final : public IClassFactory3 {
  public:
   // [any thread; no lock]
   tresult VST3_CALL queryInterface(const TUID interfaceId, void** obj) override {
     if (obj == nullptr) return kInvalidArgument;
     *obj = nullptr;
     if (interfaceId == nullptr) return kInvalidArgument;
-    if (!tuidsEqual(interfaceId, FUnknown::iid) && !tuidsEqual(interfaceId, IPluginFactory::iid) &&
-        !tuidsEqual(interfaceId, IPluginFactory2::iid) && !tuidsEqual(interfaceId, IPluginFactory3::iid))
+    if (!tuidsEqual(interfaceId, FUnknown::iid) && !tuidsEqual(interfaceId, IClassFactory::iid) &&
+        !tuidsEqual(interfaceId, IClassFactory2::iid) && !tuidsEqual(interfaceId, IClassFactory3::iid))
       return kNoInterface;
-    *obj = static_cast<IPluginFactory3*>(this);
+    *obj = static_cast<IClassFactory3*>(this);
     addRef();
     return kResultOk;
   }
@@ -153,7 +153,7 @@ IEffectVST3* CreateVst3Instance() {
 
 // [any host thread; takes the creation lock] The module's factory with a
 // reference for the caller; none when it cannot be made.
-IPluginFactory* ModuleFactory() {
+IClassFactory* ModuleFactory() {
   CreationLockGuard creation;
   if (moduleFactory != nullptr) {
     moduleFactory->addRef();  // recursive: the creation lock is taken again

@@ -84,10 +84,10 @@ tresult Vst3PlugView::queryInterface(const TUID interfaceId, void** obj) {
   if (obj == nullptr) return kInvalidArgument;
   *obj = nullptr;
   if (interfaceId == nullptr) return kInvalidArgument;
-  if (tuidsEqual(interfaceId, FUnknown::iid) || tuidsEqual(interfaceId, IPlugView::iid)) {
-    *obj = static_cast<IPlugView*>(this);
-  } else if (tuidsEqual(interfaceId, IPlugViewContentScaleSupport::iid)) {
-    *obj = static_cast<IPlugViewContentScaleSupport*>(this);
+  if (tuidsEqual(interfaceId, FUnknown::iid) || tuidsEqual(interfaceId, IEditorView::iid)) {
+    *obj = static_cast<IEditorView*>(this);
+  } else if (tuidsEqual(interfaceId, IEditorViewContentScale::iid)) {
+    *obj = static_cast<IEditorViewContentScale*>(this);
   } else {
     return kNoInterface;
   }
@@ -212,7 +212,7 @@ bool Vst3PlugView::RequestResize(int width, int height) {
 tresult Vst3PlugView::onFocus(TBool /*state*/) { return kResultOk; }
 
 // Kept for the run loop it may offer when the view is attached.
-tresult Vst3PlugView::setFrame(IPlugFrame* newFrame) {
+tresult Vst3PlugView::setFrame(IEditorFrame* newFrame) {
   if (newFrame != nullptr) newFrame->addRef();
   if (frame != nullptr) frame->release();
   frame = newFrame;

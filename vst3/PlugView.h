@@ -2,7 +2,7 @@
 // The editor's view for VST3 hosts: the effect's editor window inside the
 // host's, 700 x 160 for Veltrax or twice that at the host's content scale,
 // and not resizable by the user. On Linux the host's run
-// loop (from its IPlugFrame) serves the window's X connection and timer on
+// loop (from its IEditorFrame) serves the window's X connection and timer on
 // the host's UI thread; a frame without one leaves the window its own thread.
 //
 // Thread tags: [who calls; which lock]. Everything here runs on the host's
@@ -19,8 +19,8 @@ namespace veltrax {
 class IEffectVST3;
 class RunLoopHandler;
 
-class Vst3PlugView final : public vst3::IPlugView,
-                           public vst3::IPlugViewContentScaleSupport,
+class Vst3PlugView final : public vst3::IEditorView,
+                           public vst3::IEditorViewContentScale,
                            public IHostRunLoop {
  public:
   using tresult = vst3::tresult;
@@ -36,7 +36,7 @@ class Vst3PlugView final : public vst3::IPlugView,
   uint32_t VST3_CALL addRef() override;
   uint32_t VST3_CALL release() override;
 
-  // IPlugView. [UI thread; PlugLock not held]
+  // IEditorView. [UI thread; PlugLock not held]
   tresult VST3_CALL isPlatformTypeSupported(vst3::FIDString type) override;
   tresult VST3_CALL attached(void* parent, vst3::FIDString type) override;
   tresult VST3_CALL removed() override;
@@ -46,11 +46,11 @@ class Vst3PlugView final : public vst3::IPlugView,
   tresult VST3_CALL getSize(vst3::ViewRect* size) override;
   tresult VST3_CALL onSize(vst3::ViewRect* newSize) override;
   tresult VST3_CALL onFocus(vst3::TBool state) override;
-  tresult VST3_CALL setFrame(vst3::IPlugFrame* frame) override;
+  tresult VST3_CALL setFrame(vst3::IEditorFrame* frame) override;
   tresult VST3_CALL canResize() override;
   tresult VST3_CALL checkSizeConstraint(vst3::ViewRect* rect) override;
 
-  // IPlugViewContentScaleSupport: the host's factor for the panel.
+  // IEditorViewContentScale: the host's factor for the panel.
   // [UI thread; PlugLock not held]
   tresult VST3_CALL setContentScaleFactor(ScaleFactor factor) override;
 
@@ -72,7 +72,7 @@ class Vst3PlugView final : public vst3::IPlugView,
 
   IEffectVST3* const owner;  // one reference
   std::atomic<uint32_t> references{1};
-  vst3::IPlugFrame* frame = nullptr;      // one reference while set
+  vst3::IEditorFrame* frame = nullptr;      // one reference while set
   vst3::IRunLoop* runLoop = nullptr;      // one reference while attached
   RunLoopHandler* loopHandler = nullptr;  // one reference while attached
   bool open = false;

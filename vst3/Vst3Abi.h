@@ -10,6 +10,9 @@
 // export `ModuleEntry` and `ModuleExit`, Windows ones may export `InitDll`
 // and `ExitDll`.
 //
+// The class names are this project's own: hosts match an interface by its
+// id and its vtable, never by name.
+//
 // Rules for the classes below: single inheritance only, no virtual
 // destructor, no overloaded virtual methods, so that every compiler lays the
 // vtable out as the methods are declared.
@@ -112,7 +115,7 @@ class FUnknown {
   static constexpr Tuid iid = makeTuid(0x00000000, 0x00000000, 0xC0000000, 0x00000046);
 };
 
-class IPluginBase : public FUnknown {
+class IModulePart : public FUnknown {
  public:
   virtual tresult VST3_CALL initialize(FUnknown* context) = 0;
   virtual tresult VST3_CALL terminate() = 0;
@@ -203,7 +206,7 @@ struct PClassInfoW {
 inline constexpr char kVstAudioEffectClass[] = "Audio Module Class";
 inline constexpr char kVstComponentControllerClass[] = "Component Controller Class";
 
-class IPluginFactory : public FUnknown {
+class IClassFactory : public FUnknown {
  public:
   virtual tresult VST3_CALL getFactoryInfo(PFactoryInfo* info) = 0;
   virtual int32_t VST3_CALL countClasses() = 0;
@@ -213,14 +216,14 @@ class IPluginFactory : public FUnknown {
   static constexpr Tuid iid = makeTuid(0x7A4D811C, 0x52114A1F, 0xAED9D2EE, 0x0B43BF9F);
 };
 
-class IPluginFactory2 : public IPluginFactory {
+class IClassFactory2 : public IClassFactory {
  public:
   virtual tresult VST3_CALL getClassInfo2(int32_t index, PClassInfo2* info) = 0;
 
   static constexpr Tuid iid = makeTuid(0x0007B650, 0xF24B4C0B, 0xA464EDB9, 0xF00B2ABB);
 };
 
-class IPluginFactory3 : public IPluginFactory2 {
+class IClassFactory3 : public IClassFactory2 {
  public:
   virtual tresult VST3_CALL getClassInfoUnicode(int32_t index, PClassInfoW* info) = 0;
   virtual tresult VST3_CALL setHostContext(FUnknown* context) = 0;
@@ -229,7 +232,7 @@ class IPluginFactory3 : public IPluginFactory2 {
 };
 
 // Entry points the module exports.
-using GetFactoryProc = IPluginFactory*(VST3_CALL*)();
+using GetFactoryProc = IClassFactory*(VST3_CALL*)();
 using ModuleEntryProc = bool (*)(void* sharedLibraryHandle);  // Linux
 using ModuleExitProc = bool (*)();                           // Linux
 using InitDllProc = bool (*)();                              // Windows
@@ -287,7 +290,7 @@ struct RoutingInfo {
   int32_t channel;
 };
 
-class IComponent : public IPluginBase {
+class IComponent : public IModulePart {
  public:
   virtual tresult VST3_CALL getControllerClassId(TUID classId) = 0;
   virtual tresult VST3_CALL setIoMode(IoMode mode) = 0;
@@ -561,16 +564,16 @@ struct ViewRect {
   constexpr int32_t getHeight() const { return bottom - top; }
 };
 
-class IPlugView;
+class IEditorView;
 
-class IPlugFrame : public FUnknown {
+class IEditorFrame : public FUnknown {
  public:
-  virtual tresult VST3_CALL resizeView(IPlugView* view, ViewRect* newSize) = 0;
+  virtual tresult VST3_CALL resizeView(IEditorView* view, ViewRect* newSize) = 0;
 
   static constexpr Tuid iid = makeTuid(0x367FAF01, 0xAFA94693, 0x8D4DA2A0, 0xED0882A3);
 };
 
-class IPlugView : public FUnknown {
+class IEditorView : public FUnknown {
  public:
   virtual tresult VST3_CALL isPlatformTypeSupported(FIDString type) = 0;
   virtual tresult VST3_CALL attached(void* parent, FIDString type) = 0;
@@ -581,14 +584,14 @@ class IPlugView : public FUnknown {
   virtual tresult VST3_CALL getSize(ViewRect* size) = 0;
   virtual tresult VST3_CALL onSize(ViewRect* newSize) = 0;
   virtual tresult VST3_CALL onFocus(TBool state) = 0;
-  virtual tresult VST3_CALL setFrame(IPlugFrame* frame) = 0;
+  virtual tresult VST3_CALL setFrame(IEditorFrame* frame) = 0;
   virtual tresult VST3_CALL canResize() = 0;
   virtual tresult VST3_CALL checkSizeConstraint(ViewRect* rect) = 0;
 
   static constexpr Tuid iid = makeTuid(0x5BC32507, 0xD06049EA, 0xA6151B52, 0x2B755B29);
 };
 
-class IPlugViewContentScaleSupport : public FUnknown {
+class IEditorViewContentScale : public FUnknown {
  public:
   using ScaleFactor = float;
   virtual tresult VST3_CALL setContentScaleFactor(ScaleFactor factor) = 0;
@@ -596,7 +599,7 @@ class IPlugViewContentScaleSupport : public FUnknown {
   static constexpr Tuid iid = makeTuid(0x65ED9690, 0x8AC44525, 0x8AADEF7A, 0x72EA703F);
 };
 
-// The host's run loop on Linux: a view gets it from its IPlugFrame and has
+// The host's run loop on Linux: a view gets it from its IEditorFrame and has
 // its timers and file descriptors served on the host's UI thread.
 using FileDescriptor = int;
 using TimerInterval = uint64_t;  // milliseconds
@@ -675,7 +678,7 @@ class IComponentHandler : public FUnknown {
   static constexpr Tuid iid = makeTuid(0x93A0BEA3, 0x0BD045DB, 0x8E890B0C, 0xC1E46AC6);
 };
 
-class IEditController : public IPluginBase {
+class IEditController : public IModulePart {
  public:
   virtual tresult VST3_CALL setComponentState(IBStream* state) = 0;
   virtual tresult VST3_CALL setState(IBStream* state) = 0;
@@ -689,7 +692,7 @@ class IEditController : public IPluginBase {
   virtual ParamValue VST3_CALL getParamNormalized(ParamID id) = 0;
   virtual tresult VST3_CALL setParamNormalized(ParamID id, ParamValue value) = 0;
   virtual tresult VST3_CALL setComponentHandler(IComponentHandler* handler) = 0;
-  virtual IPlugView* VST3_CALL createView(FIDString name) = 0;
+  virtual IEditorView* VST3_CALL createView(FIDString name) = 0;
 
   static constexpr Tuid iid = makeTuid(0xDCD7BBE3, 0x7742448D, 0xA874AACC, 0x979C759E);
 };

@@ -42,9 +42,9 @@ std::string IdText(const TUID id) {
 
 TEST(Module, TheFactoryDescribesOneClassAsModuleInfoDoes) {
   ASSERT_NE(Module().getFactory, nullptr) << Module().error;
-  IPluginFactory* factory = Module().getFactory();
-  IPluginFactory3* factory3 = nullptr;
-  ASSERT_EQ(factory->queryInterface(IPluginFactory3::iid, reinterpret_cast<void**>(&factory3)), kResultOk);
+  IClassFactory* factory = Module().getFactory();
+  IClassFactory3* factory3 = nullptr;
+  ASSERT_EQ(factory->queryInterface(IClassFactory3::iid, reinterpret_cast<void**>(&factory3)), kResultOk);
 
   PFactoryInfo info{};
   ASSERT_EQ(factory->getFactoryInfo(&info), kResultOk);
@@ -78,7 +78,7 @@ TEST(Module, TheFactoryDescribesOneClassAsModuleInfoDoes) {
   void* object = &info;
   EXPECT_EQ(factory->createInstance(IComponent::iid, IComponent::iid, &object), kNoInterface);
   EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(factory->createInstance(info2.cid, IPlugView::iid, &object), kNoInterface);
+  EXPECT_EQ(factory->createInstance(info2.cid, IEditorView::iid, &object), kNoInterface);
   EXPECT_EQ(object, nullptr);
 
   std::ifstream file(VELTRAX_VST3_MODULE_INFO);
@@ -98,7 +98,7 @@ TEST(Module, TheFactoryDescribesOneClassAsModuleInfoDoes) {
 // Every reference a query or a view adds is given back; the last release
 // answers 0 (and deletes, which the sanitizer lanes check).
 TEST(Module, ReferencesBalanceDownToZero) {
-  IPluginFactory* factory = Module().getFactory();
+  IClassFactory* factory = Module().getFactory();
   PClassInfo info{};
   factory->getClassInfo(0, &info);
   FUnknown* unknown = nullptr;
@@ -108,11 +108,11 @@ TEST(Module, ReferencesBalanceDownToZero) {
   IComponent* component = nullptr;
   IAudioProcessor* processor = nullptr;
   IEditController* controller = nullptr;
-  IPluginBase* base = nullptr;
+  IModulePart* base = nullptr;
   ASSERT_EQ(unknown->queryInterface(IComponent::iid, reinterpret_cast<void**>(&component)), kResultOk);
   ASSERT_EQ(unknown->queryInterface(IAudioProcessor::iid, reinterpret_cast<void**>(&processor)), kResultOk);
   ASSERT_EQ(processor->queryInterface(IEditController::iid, reinterpret_cast<void**>(&controller)), kResultOk);
-  ASSERT_EQ(controller->queryInterface(IPluginBase::iid, reinterpret_cast<void**>(&base)), kResultOk);
+  ASSERT_EQ(controller->queryInterface(IModulePart::iid, reinterpret_cast<void**>(&base)), kResultOk);
   void* none = &info;
   EXPECT_EQ(unknown->queryInterface(IConnectionPoint::iid, &none), kNoInterface);
   EXPECT_EQ(none, nullptr);
@@ -124,7 +124,7 @@ TEST(Module, ReferencesBalanceDownToZero) {
   RecordingHandler handler;
   controller->setComponentHandler(&handler);
   EXPECT_EQ(handler.references, 2u);
-  IPlugView* view = controller->createView("editor");
+  IEditorView* view = controller->createView("editor");
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(controller->createView("editor"), nullptr);  // one view at a time
   EXPECT_EQ(controller->createView("other"), nullptr);
@@ -144,8 +144,8 @@ TEST(Module, ReferencesBalanceDownToZero) {
   EXPECT_EQ(view->attached(nullptr, types[0]), kInvalidArgument);
   EXPECT_EQ(view->removed(), kResultFalse);  // never attached
   void* scaling = nullptr;
-  ASSERT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid, &scaling), kResultOk);
-  EXPECT_EQ(static_cast<IPlugViewContentScaleSupport*>(scaling)->release(), 1u);
+  ASSERT_EQ(view->queryInterface(IEditorViewContentScale::iid, &scaling), kResultOk);
+  EXPECT_EQ(static_cast<IEditorViewContentScale*>(scaling)->release(), 1u);
   EXPECT_EQ(component->addRef(), 7u);  // four interfaces, the view's and this one
   EXPECT_EQ(component->release(), 6u);
   EXPECT_EQ(view->release(), 0u);

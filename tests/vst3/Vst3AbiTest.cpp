@@ -60,10 +60,10 @@ struct PublishedId {
 
 const PublishedId kPublishedIds[] = {
     {"FUnknown", "00000000-00000000-C0000000-00000046", FUnknown::iid},
-    {"IPluginBase", "22888DDB-156E45AE-8358B348-08190625", IPluginBase::iid},
-    {"IPluginFactory", "7A4D811C-52114A1F-AED9D2EE-0B43BF9F", IPluginFactory::iid},
-    {"IPluginFactory2", "0007B650-F24B4C0B-A464EDB9-F00B2ABB", IPluginFactory2::iid},
-    {"IPluginFactory3", "4555A2AB-C1234E57-9B122910-36878931", IPluginFactory3::iid},
+    {"IModulePart", "22888DDB-156E45AE-8358B348-08190625", IModulePart::iid},
+    {"IClassFactory", "7A4D811C-52114A1F-AED9D2EE-0B43BF9F", IClassFactory::iid},
+    {"IClassFactory2", "0007B650-F24B4C0B-A464EDB9-F00B2ABB", IClassFactory2::iid},
+    {"IClassFactory3", "4555A2AB-C1234E57-9B122910-36878931", IClassFactory3::iid},
     {"IComponent", "E831FF31-F2D54301-928EBBEE-25697802", IComponent::iid},
     {"IAudioProcessor", "42043F99-B7DA453C-A569E79D-9AAEC33D", IAudioProcessor::iid},
     {"IEditController", "DCD7BBE3-7742448D-A874AACC-979C759E", IEditController::iid},
@@ -72,14 +72,14 @@ const PublishedId kPublishedIds[] = {
     {"IParameterChanges", "A4779663-0BB64A56-B44384A8-466FEB9D", IParameterChanges::iid},
     {"IParamValueQueue", "01263A18-ED074F6F-98C9D356-4686F9BA", IParamValueQueue::iid},
     {"IEventList", "3A2C4214-346349FE-B2C4F397-B9695A44", IEventList::iid},
-    {"IPlugView", "5BC32507-D06049EA-A6151B52-2B755B29", IPlugView::iid},
-    {"IPlugFrame", "367FAF01-AFA94693-8D4DA2A0-ED0882A3", IPlugFrame::iid},
+    {"IEditorView", "5BC32507-D06049EA-A6151B52-2B755B29", IEditorView::iid},
+    {"IEditorFrame", "367FAF01-AFA94693-8D4DA2A0-ED0882A3", IEditorFrame::iid},
     {"IComponentHandler", "93A0BEA3-0BD045DB-8E890B0C-C1E46AC6", IComponentHandler::iid},
     {"IRunLoop", "18C35366-97764F1A-9C5B8385-7A871389", IRunLoop::iid},
     {"IEventHandler", "561E65C9-13A0496F-813A2C35-654D7983", IEventHandler::iid},
     {"ITimerHandler", "10BDD94F-41424774-821FAD8F-ECA72CA9", ITimerHandler::iid},
-    {"IPlugViewContentScaleSupport", "65ED9690-8AC44525-8AADEF7A-72EA703F",
-     IPlugViewContentScaleSupport::iid},
+    {"IEditorViewContentScale", "65ED9690-8AC44525-8AADEF7A-72EA703F",
+     IEditorViewContentScale::iid},
     {"IHostApplication", "58E595CC-DB2D4969-8B6AAF8C-36A664E5", IHostApplication::iid},
 };
 
@@ -95,7 +95,7 @@ TEST(Vst3Abi, IdsCompareOnAllSixteenBytes) {
   EXPECT_TRUE(tuidsEqual(FUnknown::iid, makeTuid(0x00000000, 0x00000000, 0xC0000000, 0x00000046)));
   EXPECT_FALSE(tuidsEqual(FUnknown::iid, makeTuid(0x00000000, 0x00000000, 0xC0000000, 0x00000047)));
   EXPECT_FALSE(tuidsEqual(FUnknown::iid, makeTuid(0x00000001, 0x00000000, 0xC0000000, 0x00000046)));
-  EXPECT_FALSE(tuidsEqual(IPluginFactory::iid, IPluginFactory2::iid));
+  EXPECT_FALSE(tuidsEqual(IClassFactory::iid, IClassFactory2::iid));
 }
 
 #if defined(_WIN32)

@@ -63,7 +63,7 @@ std::string RecordingHandler::Kinds() {
 
 Plugin::Plugin(bool initialise) {
   if (Module().getFactory == nullptr) return;
-  IPluginFactory* factory = Module().getFactory();
+  IClassFactory* factory = Module().getFactory();
   PClassInfo info{};
   if (factory->getClassInfo(0, &info) == kResultOk)
     factory->createInstance(info.cid, IComponent::iid, reinterpret_cast<void**>(&component));

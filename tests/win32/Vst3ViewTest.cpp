@@ -51,7 +51,7 @@ TEST(Vst3View, ShowsThePanelFollowsTheHostAndClicksReachTheHandlerOnItsThread) {
   // window leaves the window system waiting.
   static HWND host = CreateHostWindow(40, 40, 760, 220);
   SetForegroundWindow(host);
-  IPlugView* view = plug.controller->createView("editor");
+  IEditorView* view = plug.controller->createView("editor");
   ASSERT_NE(view, nullptr);
   ASSERT_EQ(view->attached(host, kPlatformTypeHWND), kResultOk);
   HWND editor = FindWindowExA(host, nullptr, "IEffectWndClass", nullptr);

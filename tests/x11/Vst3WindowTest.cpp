@@ -31,12 +31,12 @@ constexpr int kHeight = 160;
 const ParamID kIds[] = {0, 1, 2, 3, 7};
 
 // The host's frame and run loop in one object, as hosts commonly make it.
-class HostFrame : public IPlugFrame, public IRunLoop {
+class HostFrame : public IEditorFrame, public IRunLoop {
  public:
   tresult VST3_CALL queryInterface(const TUID iid, void** obj) override {
     *obj = nullptr;
-    if (tuidsEqual(iid, FUnknown::iid) || tuidsEqual(iid, IPlugFrame::iid)) {
-      *obj = static_cast<IPlugFrame*>(this);
+    if (tuidsEqual(iid, FUnknown::iid) || tuidsEqual(iid, IEditorFrame::iid)) {
+      *obj = static_cast<IEditorFrame*>(this);
     } else if (tuidsEqual(iid, IRunLoop::iid) && lendsRunLoop) {
       *obj = static_cast<IRunLoop*>(this);
     } else {
@@ -48,7 +48,7 @@ class HostFrame : public IPlugFrame, public IRunLoop {
   uint32_t VST3_CALL addRef() override { return ++references; }
   uint32_t VST3_CALL release() override { return --references; }
   // As hosts do: the view is sized before the answer.
-  tresult VST3_CALL resizeView(IPlugView* view, ViewRect* size) override {
+  tresult VST3_CALL resizeView(IEditorView* view, ViewRect* size) override {
     resizes.push_back({size->getWidth(), size->getHeight()});
     if (!acceptResize) return kResultFalse;
     return view->onSize(size) == kResultTrue ? kResultOk : kResultFalse;
@@ -179,17 +179,17 @@ class Vst3Window : public ::testing::Test {
     EXPECT_EQ(view->getSize(&size), kResultOk);
     return size;
   }
-  IPlugViewContentScaleSupport* Scaling() {
+  IEditorViewContentScale* Scaling() {
     void* scaling = nullptr;
-    EXPECT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid, &scaling), kResultOk);
+    EXPECT_EQ(view->queryInterface(IEditorViewContentScale::iid, &scaling), kResultOk);
     view->release();  // the reference the query added
-    return static_cast<IPlugViewContentScaleSupport*>(scaling);
+    return static_cast<IEditorViewContentScale*>(scaling);
   }
 
   Plugin plug;
   RecordingHandler handler;
   HostFrame frame;
-  IPlugView* view = nullptr;
+  IEditorView* view = nullptr;
   xcb_window_t top = 0;
 };
 
@@ -271,7 +271,7 @@ TEST_F(Vst3Window, AudioBlocksRunThroughADragAndStateCalls) {
 // reads; while attached the view asks its frame, and a frame that refuses
 // keeps the panel as it is.
 TEST_F(Vst3Window, TheHostsContentScaleSizesThePanel) {
-  IPlugViewContentScaleSupport* scaling = Scaling();
+  IEditorViewContentScale* scaling = Scaling();
   ASSERT_NE(scaling, nullptr);
   EXPECT_EQ(scaling->setContentScaleFactor(0.0f), kInvalidArgument);
   ASSERT_EQ(scaling->setContentScaleFactor(2.0f), kResultOk);
