@@ -22,27 +22,3 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
 # fontconfig's one-time configuration parse, nothing of ours (see the file).
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/raster/lsan.supp}
-
-# Runs a command with a virtual X server of its own when Xvfb is installed
-# and no display is given (the editor window tests need one), else as it is.
-with_display() {
-  if [ -n "${DISPLAY:-}" ] || ! command -v Xvfb >/dev/null 2>&1; then
-    "$@"
-    return
-  fi
-  local folder status=0
-  folder=$(mktemp -d "${TMPDIR:-/tmp}/veltrax-xvfb.XXXXXX")
-  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -noreset 3>"$folder/display" >/dev/null 2>&1 &
-  local server=$!
-  for _ in $(seq 100); do [ -s "$folder/display" ] && break; sleep 0.1; done
-  if [ -s "$folder/display" ]; then
-    DISPLAY=":$(cat "$folder/display")" "$@" || status=$?
-  else
-    echo "with_display: Xvfb did not start" >&2
-    status=1
-  fi
-  kill "$server" 2>/dev/null || true
-  wait "$server" 2>/dev/null || true
-  rm -rf "$folder"
-  return $status
-}

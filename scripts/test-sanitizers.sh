@@ -13,6 +13,9 @@ cd "$root"
 jobs=$(nproc)
 # shellcheck source=sanitizer-env.sh
 source scripts/sanitizer-env.sh
+# shellcheck source=xvfb.sh
+source scripts/xvfb.sh
+trap stop_xvfb EXIT
 
 bash scripts/setup-sanitizers.sh
 

@@ -50,21 +50,18 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # Wine draws windows through an X server: the editor's window tests get a
 # virtual one of their own; without them Wine stays off any display.
 unset DISPLAY WAYLAND_DISPLAY
-xvfb_pid=""
+# shellcheck source=xvfb.sh
+source scripts/xvfb.sh
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
-  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+  stop_xvfb
   rm -rf "$run_dir"
 }
 trap cleanup EXIT
 if [ -d "$root/editor/win32" ]; then
-  display_file="$run_dir/xvfb.display"
-  Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -noreset 3>"$display_file" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 50); do [ -s "$display_file" ] && break; sleep 0.1; done
-  [ -s "$display_file" ] || { echo "test-win64: Xvfb did not start" >&2; exit 1; }
-  export DISPLAY=":$(cat "$display_file")"
+  start_xvfb
+  export DISPLAY=$xvfb_display
 fi
 wineboot --init >/dev/null 2>&1 || { echo "test-win64: wineboot --init failed" >&2; exit 1; }
 # One server for the whole run instead of one per test program.
