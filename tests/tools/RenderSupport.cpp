@@ -80,8 +80,13 @@ std::vector<std::string> ScratchFolder::Files() const {
   return names;
 }
 
+RunResult RunTool(const char* program, const ScratchFolder& scratch,
+                  const std::vector<std::string>& arguments) {
+  return FinishTool(scratch, StartTool(program, scratch, arguments));
+}
+
 RunResult RunRenderer(const ScratchFolder& scratch, const std::vector<std::string>& arguments) {
-  return FinishTool(scratch, StartTool(VELTRAX_RENDER_PATH, scratch, arguments));
+  return RunTool(VELTRAX_RENDER_PATH, scratch, arguments);
 }
 
 pid_t StartTool(const char* program, const ScratchFolder& scratch,

@@ -32,11 +32,13 @@ class ScratchFolder {
   std::string folder;  // where the renderer works
 };
 
-// Runs veltrax-render with `arguments` inside the scratch folder.
+// Runs `program` (VELTRAX_RENDER_PATH or VELTRAX_SNAPSHOT_PATH) with
+// `arguments` inside the scratch folder. A run that outlasts 30 s is killed
+// and reported as exit code -1.
+RunResult RunTool(const char* program, const ScratchFolder& scratch,
+                  const std::vector<std::string>& arguments);
 RunResult RunRenderer(const ScratchFolder& scratch, const std::vector<std::string>& arguments);
-// The same for `program` (VELTRAX_RENDER_PATH or VELTRAX_SNAPSHOT_PATH), in
-// two steps for a test that acts while it runs. A run that outlasts 30 s
-// is killed and reported as exit code -1.
+// RunTool in two steps, for a test that acts while the tool runs.
 pid_t StartTool(const char* program, const ScratchFolder& scratch,
                 const std::vector<std::string>& arguments, const char* stopAt = nullptr);
 RunResult FinishTool(const ScratchFolder& scratch, pid_t child);

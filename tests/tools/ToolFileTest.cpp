@@ -17,7 +17,7 @@ TEST(ToolFiles, OutputNamesUpToTheFileSystemLimit) {
   ASSERT_GT(limit, 8);
   const std::string longest = std::string(limit - 4, 'a');
   ASSERT_EQ(RunRenderer(scratch, {"-q", "in.wav", longest + ".wav"}).exitCode, 0);
-  RunResult picture = FinishTool(scratch, StartTool(VELTRAX_SNAPSHOT_PATH, scratch, {longest + ".png"}));
+  RunResult picture = RunTool(VELTRAX_SNAPSHOT_PATH, scratch, {longest + ".png"});
   ASSERT_EQ(picture.exitCode, 0) << picture.err;
   const std::vector<std::string> written = {longest + ".png", longest + ".wav", "in.wav"};
   EXPECT_EQ(scratch.Files(), written);
@@ -28,7 +28,7 @@ TEST(ToolFiles, OutputNamesUpToTheFileSystemLimit) {
   for (const RunResult& run :
        {RunRenderer(scratch, {"-q", "in.wav", tooLong + ".wav"}),
         RunRenderer(scratch, {"-q", "--save-state", tooLong + ".state", "in.wav", "out.wav"}),
-        FinishTool(scratch, StartTool(VELTRAX_SNAPSHOT_PATH, scratch, {tooLong + ".png"}))}) {
+        RunTool(VELTRAX_SNAPSHOT_PATH, scratch, {tooLong + ".png"})}) {
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_TRUE(Contains(run.err, message)) << run.err;
   }
@@ -43,8 +43,7 @@ TEST(ToolFiles, NoToolWritesOverItsInput) {
   ASSERT_EQ(symlink("take.png", scratch.Path("soft.png").c_str()), 0);
   ASSERT_EQ(link(scratch.Path("take.png").c_str(), scratch.Path("hard.png").c_str()), 0);
   for (const char* output : {"take.png", "./take.png", "soft.png", "hard.png"}) {
-    RunResult run =
-        FinishTool(scratch, StartTool(VELTRAX_SNAPSHOT_PATH, scratch, {"--input", "take.png", output}));
+    RunResult run = RunTool(VELTRAX_SNAPSHOT_PATH, scratch, {"--input", "take.png", output});
     EXPECT_EQ(run.exitCode, 1) << output;
     EXPECT_TRUE(Contains(run.err, "is the input file; name another output")) << run.err;
   }
