@@ -72,7 +72,6 @@ int CreateTemporaryNextTo(const std::string& path, std::string& temporaryPath, s
     error = path + " names a folder, not a file";
     return -1;
   }
-  if (!OutputNameFits(path, error)) return -1;
   // A short name of its own, so an output name as long as the folder allows
   // still leaves room for it.
   std::string pattern = folder + "/.veltrax.part-XXXXXX";

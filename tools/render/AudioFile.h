@@ -66,6 +66,7 @@ bool ExtensionFitsContainer(const std::string& path, int format);
 // Opens a new file with a short name of its own in the folder of `path`, to
 // be renamed to `path` once complete (the same folder keeps that rename on
 // one file system, so it is atomic); -1 with a message when it cannot.
+// Callers check OutputNameFits first, before any work.
 int CreateTemporaryNextTo(const std::string& path, std::string& temporaryPath, std::string& error);
 // False, with a message, when the name in `path` is longer than its folder
 // allows, so the final rename would fail after all the work.
