@@ -205,13 +205,6 @@ def mask_of(w, h, draw, scale=1):
     return raw.astype(np.float64) / 255.0
 
 
-def polar(w, h, cx, cy):
-    """Distance and angle (0 = up, clockwise) of every pixel centre from (cx, cy)."""
-    y, x = np.mgrid[0:h, 0:w].astype(np.float64)
-    dx, dy = x + 0.5 - cx, y + 0.5 - cy
-    return np.hypot(dx, dy), np.arctan2(dx, -dy)
-
-
 class Canvas:
     """A w x h area drawn at `scale` pixels a unit. Positions, offsets and blur
     sizes are given in units, so one drawing serves the 1x and the 2x images;
@@ -234,6 +227,7 @@ class Canvas:
         return (x + 0.5) / self.scale, (y + 0.5) / self.scale
 
     def polar(self, cx, cy):
+        """Distance and angle (0 = up, clockwise) of every pixel centre from (cx, cy)."""
         x, y = self.centres()
         dx, dy = x - cx, y - cy
         return np.hypot(dx, dy), np.arctan2(dx, -dy)

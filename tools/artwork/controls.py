@@ -458,7 +458,7 @@ def vu_frame(face, deflection, scale=1):
     cov = A.surface_to_array(_vu_cover(w, h, scale))
     img = A.over(img, cov)
     # Shade of the bezel at the top and left, and a faint reflection on the glass.
-    y, x = (np.mgrid[0 : g.h, 0 : g.w].astype(np.float64) + 0.5) / scale
+    x, y = A.Canvas(w, h, scale).centres()
     inner = np.clip(np.exp(-y / 3.2) * 0.42 + np.exp(-x / 2.6) * 0.22 + np.exp(-(w - x) / 3.5) * 0.10, 0, 0.6)
     img = A.over(img, A.solid(g.h, g.w, (0.0, 0.0, 0.0), inner))
     glare = 0.10 * np.clip(1.0 - np.abs((x * 0.55 + y) - 30.0) / 16.0, 0.0, 1.0) * np.clip(1.0 - y / h, 0.0, 1.0)
