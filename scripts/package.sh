@@ -7,9 +7,10 @@
 #   veltrax_VERSION_amd64.deb            the Debian package, checked with lintian
 #   veltrax-VERSION-linux-x86_64.tar.gz  the Linux files, with install.sh
 #   SHA256SUMS
-# Every plug-in format the builds made (VST 2, CLAP, VST3) is packaged; the
-# missing ones are named. The files carry SOURCE_DATE_EPOCH (by default the
-# time of the last commit) as their time, so two runs give the same bytes.
+# Every plug-in format (VST 2, CLAP, VST3) is packaged; a plug-in file missing
+# from the builds stops the run, which names it. The files carry
+# SOURCE_DATE_EPOCH (by default the time of the last commit) as their time, so
+# two runs give the same bytes.
 # Installs nsis, lintian, zip and dpkg-dev when they are missing (as root).
 #
 #   package.sh [--version X] [--output DIR] [--no-build]
@@ -43,7 +44,9 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-version=$(sed -n 's/^project(Veltrax VERSION \([0-9][0-9.]*\)[ )].*/\1/p' CMakeLists.txt)
+# shellcheck source=version.sh
+. scripts/version.sh
+version=$(project_version)
 [ -n "$version" ] || fail "no version in the project() line of CMakeLists.txt"
 if [ -n "$expected_version" ] && [ "$expected_version" != "$version" ]; then
   usage_error "--version $expected_version does not match the version in CMakeLists.txt ($version)"
@@ -82,61 +85,20 @@ mkdir -p "$out"
 
 # --- what was built -------------------------------------------------------------
 
-# Each format as "name|Linux file|Windows file"; a VST3 entry is its bundle.
-formats=(
-  "VST 2|$linux_build/vst2/Veltrax.so|$win_build/vst2/Veltrax.dll"
-  "CLAP|$linux_build/clap/Veltrax.clap|$win_build/clap/Veltrax.clap"
-  "VST3|$linux_build/vst3/Veltrax.vst3|$win_build/vst3/Veltrax.vst3"
-)
-bundle_binary() {  # the binary a VST3 bundle must hold, by lane
-  case $1 in linux) echo Contents/x86_64-linux/Veltrax.so ;; win) echo Contents/x86_64-win/Veltrax.vst3 ;; esac
-}
-has() {  # has linux|win NAME
-  local entry name linux win path
-  for entry in "${formats[@]}"; do
-    IFS='|' read -r name linux win <<<"$entry"
-    [ "$name" = "$2" ] || continue
-    if [ "$1" = linux ]; then path=$linux; else path=$win; fi
-    if [ "$name" = VST3 ]; then
-      [ -f "$path/$(bundle_binary "$1")" ]
-    else
-      [ -f "$path" ]
-    fi
-    return
-  done
-  return 1
-}
-path_of() {  # path_of linux|win NAME
-  local entry name linux win
-  for entry in "${formats[@]}"; do
-    IFS='|' read -r name linux win <<<"$entry"
-    if [ "$name" = "$2" ]; then
-      if [ "$1" = linux ]; then echo "$linux"; else echo "$win"; fi
-    fi
-  done
-}
-
-packaged=() missing=()
-for entry in "${formats[@]}"; do
-  name=${entry%%|*}
-  for lane in linux win; do
-    label=Linux
-    [ $lane = linux ] || label=Windows
-    if has $lane "$name"; then
-      packaged+=("$name ($label)")
-    else
-      missing+=("$name ($label: no $(path_of $lane "$name" | sed "s|^$root/||"))")
-    fi
-  done
+# The six plug-in files: each format for each lane, a VST3 bundle by the
+# binary it holds.
+vst3_linux=Veltrax.vst3/Contents/x86_64-linux/Veltrax.so
+vst3_win=Veltrax.vst3/Contents/x86_64-win/Veltrax.vst3
+absent=""
+for file in "$linux_build/vst2/Veltrax.so" "$linux_build/clap/Veltrax.clap" "$linux_build/vst3/$vst3_linux" \
+            "$win_build/vst2/Veltrax.dll" "$win_build/clap/Veltrax.clap" "$win_build/vst3/$vst3_win"; do
+  [ -f "$file" ] || absent="$absent${absent:+, }${file#"$root"/}"
 done
-has linux "VST 2" || has linux CLAP || has linux VST3 || fail "no Linux plug-in in $linux_build: build it first"
-has win "VST 2" || has win CLAP || has win VST3 || fail "no Windows plug-in in $win_build: build it first"
+[ -z "$absent" ] || fail "no $absent: build it first"
 for tool in veltrax-render veltrax-snapshot; do
   [ -x "$linux_build/tools/$tool" ] || fail "no $linux_build/tools/$tool: build the Linux lane first"
 done
 say "version $version, files dated $(date -u -d "$stamp" '+%Y-%m-%d %H:%M:%S') UTC"
-say "packaging: ${packaged[*]}"
-[ ${#missing[@]} -eq 0 ] || say "not built, so not packaged: $(printf '%s; ' "${missing[@]}" | sed 's/; $//')"
 
 # --- the Linux files ----------------------------------------------------------
 
@@ -150,20 +112,12 @@ for tool in veltrax-render veltrax-snapshot; do
   install -m 755 "$linux_build/tools/$tool" "$tree/bin/$tool"
   strip --remove-section=.comment --remove-section=.note "$tree/bin/$tool"
 done
-if has linux "VST 2"; then
-  install -D -m 644 "$linux_build/vst2/Veltrax.so" "$tree/lib/vst/Veltrax.so"
-  strip_elf "$tree/lib/vst/Veltrax.so"
-fi
-if has linux CLAP; then
-  install -D -m 644 "$linux_build/clap/Veltrax.clap" "$tree/lib/clap/Veltrax.clap"
-  strip_elf "$tree/lib/clap/Veltrax.clap"
-fi
-if has linux VST3; then
-  mkdir -p "$tree/lib/vst3"
-  cp -R "$linux_build/vst3/Veltrax.vst3" "$tree/lib/vst3/"
-  find "$tree/lib/vst3" -type f -exec chmod 644 {} +
-  strip_elf "$tree/lib/vst3/Veltrax.vst3/$(bundle_binary linux)"
-fi
+install -D -m 644 "$linux_build/vst2/Veltrax.so" "$tree/lib/vst/Veltrax.so"
+install -D -m 644 "$linux_build/clap/Veltrax.clap" "$tree/lib/clap/Veltrax.clap"
+mkdir -p "$tree/lib/vst3"
+cp -R "$linux_build/vst3/Veltrax.vst3" "$tree/lib/vst3/"
+find "$tree/lib/vst3" -type f -exec chmod 644 {} +
+strip_elf "$tree/lib/vst/Veltrax.so" "$tree/lib/clap/Veltrax.clap" "$tree/lib/vst3/$vst3_linux"
 for page in veltrax-render veltrax-snapshot; do
   awk -v version="$version" -v date="$date_day" -f packaging/man/manpage.awk \
     "packaging/man/$page.txt" >"$work/$page.1"
@@ -256,69 +210,24 @@ win=$work/win/$zip_dir
 mkdir -p "$win"
 mingw_strip=x86_64-w64-mingw32-strip
 command -v "$mingw_strip" >/dev/null || fail "$mingw_strip is missing: run scripts/setup-win64.sh as root"
-if has win "VST 2"; then
-  install -D -m 644 "$win_build/vst2/Veltrax.dll" "$win/VST2/Veltrax.dll"
-  "$mingw_strip" --strip-unneeded "$win/VST2/Veltrax.dll"
-fi
-if has win CLAP; then
-  install -D -m 644 "$win_build/clap/Veltrax.clap" "$win/CLAP/Veltrax.clap"
-  "$mingw_strip" --strip-unneeded "$win/CLAP/Veltrax.clap"
-fi
-if has win VST3; then
-  mkdir -p "$win/VST3"
-  cp -R "$win_build/vst3/Veltrax.vst3" "$win/VST3/"
-  find "$win/VST3" -type f -exec chmod 644 {} +
-  "$mingw_strip" --strip-unneeded "$win/VST3/Veltrax.vst3/$(bundle_binary win)"
-fi
+install -D -m 644 "$win_build/vst2/Veltrax.dll" "$win/VST2/Veltrax.dll"
+install -D -m 644 "$win_build/clap/Veltrax.clap" "$win/CLAP/Veltrax.clap"
+mkdir -p "$win/VST3"
+cp -R "$win_build/vst3/Veltrax.vst3" "$win/VST3/"
+find "$win/VST3" -type f -exec chmod 644 {} +
+"$mingw_strip" --strip-unneeded "$win/VST2/Veltrax.dll" "$win/CLAP/Veltrax.clap" "$win/VST3/$vst3_win"
 # Text files with Windows line ends, for Notepad and its kin.
-crlf() { sed 's/\r*$/\r/' "$1"; }
-crlf README.md >"$win/README.txt"
-crlf LICENSE.txt >"$win/LICENSE.txt"
-sed "s/@VERSION@/$version/g" packaging/windows/INSTALL.txt | sed 's/\r*$/\r/' >"$win/INSTALL.txt"
+crlf() { sed 's/\r*$/\r/'; }
+crlf <README.md >"$win/README.txt"
+crlf <LICENSE.txt >"$win/LICENSE.txt"
+sed "s/@VERSION@/$version/g" packaging/windows/INSTALL.txt | crlf >"$win/INSTALL.txt"
 normalise "$win"
 
 zip_file=Veltrax-$version-win64.zip
 (cd "$work/win" && find "$zip_dir" -type f | sort | zip -q -X -9 -D "$out/$zip_file" -@)
 
-# The installer's list of formats and of the VST3 bundle's files.
-nsh=$work/files.nsh
-{
-  has win "VST 2" && echo '!define HAVE_VST2'
-  has win CLAP && echo '!define HAVE_CLAP'
-  has win VST3 && echo '!define HAVE_VST3'
-  echo '!macro InstallVst3Bundle TARGET'
-  if has win VST3; then
-    (cd "$win/VST3/Veltrax.vst3" && find . -mindepth 1 -type d | sort) | while IFS= read -r folder; do
-      folder=${folder#./}
-      echo "  CreateDirectory \"\${TARGET}\\${folder//\//\\}\""
-    done
-    (cd "$win/VST3/Veltrax.vst3" && find . -type f | sort) | while IFS= read -r file; do
-      file=${file#./}
-      sub=$(dirname "$file")
-      [ "$sub" = . ] && sub="" || sub="\\${sub//\//\\}"
-      echo "  SetOutPath \"\${TARGET}$sub\""
-      echo "  File \"$win/VST3/Veltrax.vst3/$file\""
-    done
-  fi
-  echo '!macroend'
-  echo '!macro RemoveVst3Bundle TARGET'
-  if has win VST3; then
-    (cd "$win/VST3/Veltrax.vst3" && find . -type f | sort) | while IFS= read -r file; do
-      file=${file#./}
-      echo "  Delete \"\${TARGET}\\${file//\//\\}\""
-    done
-    # Deepest folders first; each only when empty.
-    (cd "$win/VST3/Veltrax.vst3" && find . -mindepth 1 -type d | sort -r) | while IFS= read -r folder; do
-      folder=${folder#./}
-      echo "  RMDir \"\${TARGET}\\${folder//\//\\}\""
-    done
-    echo "  RMDir \"\${TARGET}\""
-  fi
-  echo '!macroend'
-} >"$nsh"
-
 setup_file=Veltrax-$version-win64-setup.exe
-if ! makensis -V2 -NOCD -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$win" -DFILES="$nsh" \
+if ! makensis -V2 -NOCD -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$win" \
        -DOUTFILE="$out/$setup_file" packaging/windows/Veltrax.nsi >"$work/makensis.log" 2>&1; then
   cat "$work/makensis.log" >&2
   fail "makensis failed"

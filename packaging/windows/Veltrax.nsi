@@ -1,12 +1,9 @@
 ; The Windows installer of Veltrax, compiled by scripts/package.sh with makensis:
 ;
-;   makensis -DVERSION=1.0.0 -DSTAGE=<folder> -DFILES=<files.nsh> -DOUTFILE=<setup.exe> Veltrax.nsi
+;   makensis -DVERSION=1.0.0 -DSTAGE=<folder> -DOUTFILE=<setup.exe> Veltrax.nsi
 ;
 ; STAGE holds the Windows files in the layout of the zip (VST2/Veltrax.dll,
-; CLAP/Veltrax.clap, VST3/Veltrax.vst3/..., README.txt, LICENSE.txt). FILES
-; names an include file that package.sh writes: HAVE_VST2, HAVE_CLAP and
-; HAVE_VST3 for the formats that were built, and the macros InstallVst3Bundle
-; and RemoveVst3Bundle with the bundle's files one by one.
+; CLAP/Veltrax.clap, VST3/Veltrax.vst3/..., README.txt, LICENSE.txt).
 ;
 ; What goes where (64-bit folders and registry view):
 ;   VST3   %COMMONPROGRAMFILES%\VST3\Veltrax.vst3
@@ -16,7 +13,8 @@
 ;   README.txt, LICENSE.txt and the uninstaller in %PROGRAMFILES%\Quillmarsh\Veltrax
 ; The uninstaller's registry key records what was installed, and which
 ; folders the installation made, so the uninstaller removes exactly that and
-; leaves alone whatever the user added.
+; leaves alone whatever the user added. The Veltrax.vst3 folder is Veltrax's
+; own: it goes as a whole, with whatever an earlier version put in it.
 
 Unicode true
 Target amd64-unicode
@@ -26,7 +24,6 @@ ManifestSupportedOS all
 
 !include MUI2.nsh
 !include LogicLib.nsh
-!include "${FILES}"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Veltrax"
 !define DOC_FOLDER "$PROGRAMFILES64\Quillmarsh\Veltrax"
@@ -143,7 +140,7 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
   ${EndIf}
   ReadRegDWORD $R4 HKLM "${UNINSTALL_KEY}" "Vst3"
   ${If} $R4 == 1
-    !insertmacro RemoveVst3Bundle "${VST3_FOLDER}\Veltrax.vst3"
+    RMDir /r "${VST3_FOLDER}\Veltrax.vst3"
     !insertmacro RemoveFolder "${VST3_FOLDER}" "Vst3FolderMade"
   ${EndIf}
   ${If} "${DOCS}" != ""
@@ -173,41 +170,32 @@ Section "-Remove an earlier installation"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
 
-!ifdef HAVE_VST3
 Section "VST3 plug-in (Common Files\VST3)" SecVst3
   !insertmacro MakeFolder "${VST3_FOLDER}" "Vst3FolderMade"
-  !insertmacro InstallVst3Bundle "${VST3_FOLDER}\Veltrax.vst3"
+  SetOutPath "${VST3_FOLDER}\Veltrax.vst3"
+  File /r "${STAGE}/VST3/Veltrax.vst3/*"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "Vst3" 1
 SectionEnd
-!endif
 
-!ifdef HAVE_CLAP
 Section "CLAP plug-in (Common Files\CLAP)" SecClap
   !insertmacro MakeFolder "${CLAP_FOLDER}" "ClapFolderMade"
   SetOutPath "${CLAP_FOLDER}"
   File "${STAGE}/CLAP/Veltrax.clap"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "Clap" 1
 SectionEnd
-!endif
 
-!ifdef HAVE_VST2
 Section "VST 2 plug-in (a folder of your choice)" SecVst2
   !insertmacro MakeFolder "$INSTDIR" "Vst2FolderMade"
   SetOutPath "$INSTDIR"
   File "${STAGE}/VST2/Veltrax.dll"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Vst2Folder" "$INSTDIR"
 SectionEnd
-!endif
 
 ; After the sections, whose numbers it reads.
 Function SkipVst2FolderPage
-  !ifdef HAVE_VST2
-    ${IfNot} ${SectionIsSelected} ${SecVst2}
-      Abort
-    ${EndIf}
-  !else
+  ${IfNot} ${SectionIsSelected} ${SecVst2}
     Abort
-  !endif
+  ${EndIf}
 FunctionEnd
 
 Section "-Documents and uninstaller" SecDocs
@@ -229,24 +217,18 @@ Section "-Documents and uninstaller" SecDocs
   ; In KiB: the sections chosen, these documents and the uninstaller.
   SectionGetSize ${SecDocs} $0
   IntOp $0 $0 + 100
-  !ifdef HAVE_VST3
-    ${If} ${SectionIsSelected} ${SecVst3}
-      SectionGetSize ${SecVst3} $1
-      IntOp $0 $0 + $1
-    ${EndIf}
-  !endif
-  !ifdef HAVE_CLAP
-    ${If} ${SectionIsSelected} ${SecClap}
-      SectionGetSize ${SecClap} $1
-      IntOp $0 $0 + $1
-    ${EndIf}
-  !endif
-  !ifdef HAVE_VST2
-    ${If} ${SectionIsSelected} ${SecVst2}
-      SectionGetSize ${SecVst2} $1
-      IntOp $0 $0 + $1
-    ${EndIf}
-  !endif
+  ${If} ${SectionIsSelected} ${SecVst3}
+    SectionGetSize ${SecVst3} $1
+    IntOp $0 $0 + $1
+  ${EndIf}
+  ${If} ${SectionIsSelected} ${SecClap}
+    SectionGetSize ${SecClap} $1
+    IntOp $0 $0 + $1
+  ${EndIf}
+  ${If} ${SectionIsSelected} ${SecVst2}
+    SectionGetSize ${SecVst2} $1
+    IntOp $0 $0 + $1
+  ${EndIf}
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
