@@ -28,7 +28,9 @@ class IEditorLink {
   virtual ~IEditorLink() = default;
 
   // [any thread; no lock] The window's size in device pixels: the panel at
-  // its scale. Changes only through SetHostScale or the screen's scale.
+  // its scale, or at the one an open window is asking the host for while
+  // the host answers. Changes only through SetHostScale or the screen's
+  // scale.
   virtual int Width() const = 0;
   virtual int Height() const = 0;
   // [the host's user-interface thread; PlugLock not held] The host's scale

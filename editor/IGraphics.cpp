@@ -285,10 +285,18 @@ void IGraphics::ChangeScale(int wanted) {
   if (wanted == Scale()) return;
   // A window that is open (or opening, in a frame the host has sized
   // already) takes its new size from the host's frame: a host that refuses
-  // keeps the panel as it is.
+  // keeps the panel as it is. Hosts read the size again from inside the
+  // request: it is the new one until the answer.
   const bool open = IsWindowOpen();
-  if ((open || opening) && (!plugin || !plugin->ResizeEditorWindow(width * wanted, height * wanted))) return;
-  targetScale.store(wanted, std::memory_order_release);
+  if (open || opening) {
+    requestedScale.store(wanted, std::memory_order_release);
+    const bool agreed = plugin && plugin->ResizeEditorWindow(width * wanted, height * wanted);
+    if (agreed) targetScale.store(wanted, std::memory_order_release);
+    requestedScale.store(0, std::memory_order_release);
+    if (!agreed) return;
+  } else {
+    targetScale.store(wanted, std::memory_order_release);
+  }
   if (window && open) {
     window->SetSize(Width(), Height(), /*framesFollow=*/false);
   } else {

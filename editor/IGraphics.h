@@ -100,10 +100,11 @@ class IGraphics : public IEditorLink {
 
   // The editor link. [any thread; no lock] Sizes and bindings never change
   // while a host thread or the audio thread can ask.
-  // Device pixels: the panel times the scale the window has or is about to
-  // have.
-  int Width() const override { return width * Scale(); }
-  int Height() const override { return height * Scale(); }
+  // Device pixels: the panel at the scale the window has, or at the one it
+  // is asking the host for while that request is out (hosts ask for the
+  // size again from inside their answer).
+  int Width() const override { return width * ShownScale(); }
+  int Height() const override { return height * ShownScale(); }
   // [any thread; no lock] The panel's own size; controls, mouse positions
   // and drawing calls are in these units at every scale.
   int PanelWidth() const { return width; }
@@ -127,8 +128,6 @@ class IGraphics : public IEditorLink {
   // [UI thread; PlugLock not held] The screen's factor, as the window finds
   // it (at open, or when the screen changes); as SetHostScale.
   void SetScreenScale(double factor);
-  // [any thread; no lock] What the sources choose now.
-  int ChosenScale() const;
   // [construction thread, no window open; no lock] The user's scale (1 or 2)
   // as a tool sets it, over VELTRAX_PANEL_SCALE.
   void SetUserScale(int scale);
@@ -247,13 +246,11 @@ class IGraphics : public IEditorLink {
   std::atomic<int> hostScale{0};
   std::atomic<int> screenScale{0};
   std::atomic<int> targetScale{1};
+  std::atomic<int> requestedScale{0};  // asked of the host, while it answers; 0: none
   int drawnScale = 1;
   int backgroundResource = 0;  // the image that tells whether 2x art exists
   bool opening = false;        // inside OpenWindow [UI thread]
 
-  // The scale the sources choose, and taking it (with the host's consent
-  // for an open window).
-  void ChangeScale(int wanted);
   // The twice-size image of bitmap, loaded on first use; none without one.
   RasterBitmap* DoubleSizeImage(const EditorBitmap& bitmap);
   int captureIndex = -1;
@@ -262,6 +259,17 @@ class IGraphics : public IEditorLink {
   int lastMouseX = -1;
   int lastMouseY = -1;
   IControl* keyCatcher = nullptr;  // owned
+
+ private:
+  // What the sources choose now. [any thread; no lock]
+  int ChosenScale() const;
+  // Taking a scale (with the host's consent for an open window).
+  void ChangeScale(int wanted);
+  // The scale asked of the host while it answers, else the target.
+  int ShownScale() const {
+    const int requested = requestedScale.load(std::memory_order_acquire);
+    return requested != 0 ? requested : Scale();
+  }
 };
 
 }  // namespace veltrax
