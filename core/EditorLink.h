@@ -53,7 +53,7 @@ class IEditorLink {
   // [any thread; PlugLock held] Updates every control bound to param; value
   // is plain unless normalised.
   virtual void SetParameterFromPlug(int param, double value, bool normalised) = 0;
-  // [construction thread; PlugLock held]
+  // [construction thread; PlugLock held or not: the editor's own surface]
   virtual void PrepareSurface() = 0;
 
   // [the host's user-interface thread; PlugLock not held: closing may end a

@@ -385,15 +385,17 @@ void IGraphics::Resize(int newWidth, int newHeight) {
   // The control holding a gesture is about to go: the host gets its end,
   // before the lock is taken.
   EndOpenGesture();
+  width = newWidth;
+  height = newHeight;
+  // The surface is this thread's alone: made before the rebuild, which may
+  // measure text, and without the lock.
+  PrepareSurface();
   {
     // The audio thread reaches the controls by position under PlugLock; the
     // list must not change under it.
     PlugLockGuard guard(plugin->Lock());
-    width = newWidth;
-    height = newHeight;
     hoverIndex = -1;
     controls.DeleteAll();
-    PrepareSurface();
     plugin->EditorResized();
   }
   if (window) window->SetSize(Width(), Height(), /*framesFollow=*/true);

@@ -62,7 +62,9 @@ class IGraphics : public IEditorLink {
   virtual bool MeasureText(TextStyle& style, const char* text, Rect& rect);
   // Rebuilds for a new size: an open gesture ends, the controls are
   // destroyed and the plug-in is told to build them afresh; the window
-  // follows. [input thread; PlugLock not held: taken for the rebuild]
+  // follows. [the thread that draws, which is also the one that applies
+  // input (tools and tests: Veltrax never resizes); PlugLock not held:
+  // taken for the control list]
   virtual void Resize(int newWidth, int newHeight);
   bool IsWindowOpen() { return WindowHandle() != nullptr; }
   const char* DrawingApiName() const;
@@ -131,9 +133,10 @@ class IGraphics : public IEditorLink {
   // [construction thread, no window open; no lock] The user's scale (1 or 2)
   // as a tool sets it, over VELTRAX_PANEL_SCALE.
   void SetUserScale(int scale);
-  // [editor thread; no lock] Rebuilds the surface at the scale the window
-  // is to take, every control dirty; the window calls it where it draws.
-  // True when the scale changed.
+  // [the thread that draws: the window's, or the UI thread while none is
+  // open; no lock] Rebuilds the surface at the scale the window is to take,
+  // every control dirty; the window calls it where it draws. True when the
+  // scale changed.
   bool ApplyScale();
   int ControlCount() const override;
   int ControlParamIndex(int position) const override;
@@ -144,7 +147,9 @@ class IGraphics : public IEditorLink {
   void SetAuxValueFromPlug(int position, int binding, double normalised) override;
   // Moves every control bound to param; value is plain unless normalised.
   void SetParameterFromPlug(int param, double value, bool normalised) override;
-  // [construction or editor thread; PlugLock held] (Re)creates the surface.
+  // [construction thread (under PlugLock there), or the thread that draws
+  // as for ApplyScale; no lock needed: only that thread touches the
+  // surface] (Re)creates the surface at the target scale.
   void PrepareSurface() override;
   // Building the panel. [construction thread; no lock]
   // Looks the image up in the process-wide cache, loading it on a miss; a
@@ -191,8 +196,8 @@ class IGraphics : public IEditorLink {
   // captured control is released and the host's edit ended.
   void EndOpenGesture();
   // Forgets the captured control and its gesture, telling neither the
-  // control nor the plug-in: for a modal menu that takes the mouse from
-  // inside a press, and for a plug-in being destroyed around its editor.
+  // control nor the plug-in: for a plug-in being destroyed around its
+  // editor.
   void ResetCapture();
 
   // Called by controls. [editor thread; no lock]

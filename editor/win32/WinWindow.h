@@ -59,8 +59,8 @@ class WinWindow : public IPlatformWindow {
   // [editor thread; no lock] Copies rect of the surface to the window while
   // it paints; true without a window (the surface is the result).
   bool Paint(const Rect& rect) override;
-  // [editor thread; no lock] The window, and its parent and grandparent
-  // when they are plain child windows, grow by the difference.
+  // [UI thread, which draws; no lock] The window, and its parent and
+  // grandparent when they are plain child windows, grow by the difference.
   void SetSize(int width, int height, bool framesFollow) override;
   // [editor thread; no lock] Hidden while a control drags it; restored where it was.
   void HideCursor() override;

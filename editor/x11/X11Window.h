@@ -67,8 +67,8 @@ class X11Window : public IPlatformWindow {
   void OnFdReady(int fd) override;
   // [editor thread; no lock] Copies rect of the surface to the window.
   bool Paint(const Rect& rect) override;
-  // [editor thread; no lock] The window follows the surface.
-  // Only the window itself: an X window embedded in the host's frame.
+  // [any thread; no lock] The size for whoever owns the connection to
+  // apply. Only the window itself: an X window embedded in the host's frame.
   void SetSize(int width, int height, bool framesFollow) override;
   const char* ApiName() const override { return "X11"; }
 
