@@ -61,11 +61,19 @@ IGraphics::IGraphics(IEffectBase* newPlugin, int newWidth, int newHeight, int ne
 }
 
 IGraphics::~IGraphics() {
-  // The window goes first, while the controls it may still reach are whole.
-  delete window;
-  window = nullptr;
+  // The plug-in is being destroyed around its editor and can no longer be
+  // told of a gesture (its adapter closes the window earlier, while it
+  // still can): one left open is forgotten.
+  ResetCapture();
+  // The window closes first, while the controls it may still reach are
+  // whole; a close from another thread returns once the window's thread
+  // has left our handlers. A modal call of the services that returns after
+  // them touches nothing.
+  if (window) window->Close();
   delete services;
   services = nullptr;
+  delete window;
+  window = nullptr;
   delete keyCatcher;
   keyCatcher = nullptr;
   controls.DeleteAll();

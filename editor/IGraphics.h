@@ -37,9 +37,10 @@ class IGraphics : public IEditorLink {
   // [construction thread; no lock] No surface until PrepareSurface; module
   // is where the images are found.
   IGraphics(IEffectBase* plugin, int width, int height, int frameRate, ModuleHandle module = nullptr);
-  // [UI thread; no lock] Closes the window, then destroys it, the services,
-  // the key catcher, the controls (highest index first) and the surface;
-  // images and fonts stay cached.
+  // [UI thread; no lock] Forgets an open gesture (the plug-in is going),
+  // closes the window, then destroys the services, the window, the key
+  // catcher, the controls (highest index first) and the surface; images and
+  // fonts stay cached.
   ~IGraphics() override;
   IGraphics(const IGraphics&) = delete;
   IGraphics& operator=(const IGraphics&) = delete;
@@ -195,10 +196,6 @@ class IGraphics : public IEditorLink {
   // Ends a gesture left open (the window closes under a held button): the
   // captured control is released and the host's edit ended.
   void EndOpenGesture();
-  // Forgets the captured control and its gesture, telling neither the
-  // control nor the plug-in: for a plug-in being destroyed around its
-  // editor.
-  void ResetCapture();
 
   // Called by controls. [editor thread; no lock]
   bool DrawBitmap(const EditorBitmap& bitmap, const Rect& rect, int srcX, int srcY,
@@ -231,6 +228,10 @@ class IGraphics : public IEditorLink {
   bool BeginGesture(int index, int x, int y);
   // The parameter the control at index is bound to, or -1.
   int ParamOf(int index) const;
+  // Forgets the captured control and its gesture, telling neither the
+  // control nor the plug-in: for a plug-in being destroyed around its
+  // editor.
+  void ResetCapture();
   void DestroySurface();
   // Text through the cached font of style; measuring sets rect's size.
   bool RenderStyledText(TextStyle& style, const char* text, Rect& rect, bool measure);

@@ -134,10 +134,10 @@ BOOL CALLBACK FindProcessWindow(HWND candidate, LPARAM context) {
 }  // namespace
 
 WinServices::WinServices(WinWindow* ownerWindow, ModuleHandle newModule)
-    : window(ownerWindow), module(newModule), alive(std::make_shared<bool>(true)) {}
+    : window(ownerWindow), module(newModule), alive(std::make_shared<std::atomic<bool>>(true)) {}
 
 WinServices::~WinServices() {
-  if (alive) *alive = false;
+  if (alive) alive->store(false);
   delete[] customColours;
   customColours = nullptr;
 }
@@ -160,11 +160,11 @@ ChoiceMenu* WinServices::ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) {
 
   POINT corner = {rect.left, rect.bottom};
   ClientToScreen(hwnd, &corner);
-  std::shared_ptr<bool> token = alive;
+  std::shared_ptr<std::atomic<bool>> token = alive;
   window->SetMenuActive(true);
   const BOOL tracked = TrackPopupMenu(native, 0, corner.x, corner.y, 0, hwnd, nullptr);
   DestroyMenu(native);
-  if (!*token) return nullptr;
+  if (!token->load()) return nullptr;
   window->SetMenuActive(false);
 
   ChoiceMenu* chosen = nullptr;
@@ -294,7 +294,7 @@ void WinServices::PromptForFile(GrowString& fileName, int action, GrowString& di
   request.nMaxFile = static_cast<DWORD>(chosen.size());
   request.lpstrInitialDir = directory.Get();
   request.lpstrDefExt = firstWord.empty() ? nullptr : firstWord.c_str();
-  std::shared_ptr<bool> token = alive;
+  std::shared_ptr<std::atomic<bool>> token = alive;
   BOOL ok;
   if (action == 1) {
     request.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
@@ -304,7 +304,7 @@ void WinServices::PromptForFile(GrowString& fileName, int action, GrowString& di
     ok = GetOpenFileNameA(&request);
   }
   // The strings may have gone with the editor while the dialog ran.
-  if (!*token) return;
+  if (!token->load()) return;
   chosen.back() = '\0';
   if (!ok) {
     fileName.Clear();
@@ -330,9 +330,9 @@ bool WinServices::PromptForColour(EditorColour& colour, const char* prompt) {
   request.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR | CC_SOLIDCOLOR | CC_ENABLEHOOK;
   request.lCustData = reinterpret_cast<LPARAM>(prompt);
   request.lpfnHook = ColourDialogHook;
-  std::shared_ptr<bool> token = alive;
+  std::shared_ptr<std::atomic<bool>> token = alive;
   const BOOL ok = ChooseColorA(&request);
-  if (!*token || !ok) return false;
+  if (!token->load() || !ok) return false;
   colour.red = GetRValue(request.rgbResult);
   colour.green = GetGValue(request.rgbResult);
   colour.blue = GetBValue(request.rgbResult);
@@ -349,9 +349,9 @@ bool WinServices::OpenUrl(const char* url, const char* caption, const char* conf
     return false;
   }
   if (confirmText) {
-    std::shared_ptr<bool> token = alive;
+    std::shared_ptr<std::atomic<bool>> token = alive;
     const int answer = MessageBoxA(AsWindow(OwnerWindow()), confirmText, caption, MB_YESNO);
-    if (!*token || answer != IDYES) return false;
+    if (!token->load() || answer != IDYES) return false;
   }
   DWORD connection = 0;
   if (InternetGetConnectedState(&connection, 0)) {

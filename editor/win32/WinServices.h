@@ -9,6 +9,7 @@
 // services' liveness token and touches nothing of the editor once it is
 // gone.
 
+#include <atomic>
 #include <memory>
 
 #include "WinWindow.h"
@@ -64,7 +65,7 @@ class WinServices : public IEditorServices {
   char hostWindowClass[257] = "";  // class names have at most 256 characters
   // Shared with every modal call in progress: false once the services are
   // destroyed, so a menu or dialog that returns afterwards touches nothing.
-  std::shared_ptr<bool> alive;
+  std::shared_ptr<std::atomic<bool>> alive;
 };
 
 }  // namespace veltrax

@@ -96,9 +96,6 @@ WinWindow::WinWindow(IGraphics& owner, ModuleHandle newModule)
     : editor(owner), module(newModule), shownWidth(owner.Width()), shownHeight(owner.Height()) {}
 
 WinWindow::~WinWindow() {
-  // The plug-in is being destroyed around us and can no longer be told of
-  // a gesture; the adapter closes the window earlier, while it still can.
-  editor.ResetCapture();
   Close();
   if (windowCount == 0) UnregisterClassA(kWindowClass, static_cast<HINSTANCE>(module));
 }
@@ -201,11 +198,21 @@ void WinWindow::DropLink(bool wait) {
 
 void WinWindow::DestroyWindowOnOwnerThread() {
   HWND hwnd = AsWindow(window);
+  // A reference of our own: the owner thread's close lets go of the
+  // window's, and the link must last through the wait below.
+  WindowLink* held = link;
+  held->AddRef();
   DWORD_PTR answer = 0;
   if (SendMessageTimeoutA(hwnd, kCloseOnOwnerThread, 0, 0, SMTO_NORMAL, kCloseTimeoutMs, &answer) &&
       !window) {
+    // Closed there, perhaps from inside a modal loop that one of our own
+    // handlers runs (a menu opened by a press): the caller frees the editor
+    // only once that thread has left them all.
+    held->CutOff(true);
+    held->Release();
     return;
   }
+  held->Release();
   // The owner thread does not answer (it is busy, or gone): cut the window
   // off from this object and wait until no message of ours is being handled
   // there, so that nothing touches the editor once the caller frees it. The

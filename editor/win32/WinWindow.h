@@ -38,10 +38,8 @@ class WinWindow : public IPlatformWindow {
   // [construction thread; no lock] editor owns the window; module is where
   // the window class and the text box belong.
   WinWindow(IGraphics& editor, ModuleHandle module);
-  // [UI thread; no lock] The plug-in is being destroyed around its editor
-  // and can no longer be told of a gesture (the adapter closes the window
-  // earlier, while it still can): the gesture is forgotten, then the window
-  // closed (ending any entry, menu or capture of it).
+  // [UI thread; no lock] Closes the window (ending any entry, menu or
+  // capture of it); the editor has forgotten its gesture already.
   ~WinWindow() override;
 
   // [UI thread; PlugLock not held] The child window inside parent; none
@@ -50,9 +48,10 @@ class WinWindow : public IPlatformWindow {
   void* Open(void* parent, IHostRunLoop* loop) override;
   // [any thread; PlugLock not held] Ends an open gesture, entry, menu and
   // capture, then destroys the window; nothing when none is open. From
-  // another thread the owner thread is asked to do it; one that does not
-  // answer within 5 s has the window cut off from the editor, once no
-  // message of ours is being handled there.
+  // another thread the owner thread is asked to do it (one that does not
+  // answer within 5 s has the window cut off from the editor instead), and
+  // the close returns once no message of ours is being handled there: a
+  // handler in a modal loop (a menu, a dialog) is waited for.
   void Close() override;
   // [any thread; no lock]
   void* Handle() override { return window; }

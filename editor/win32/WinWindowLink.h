@@ -23,6 +23,11 @@ struct WindowLink {
 
   explicit WindowLink(WinWindow* window) : owner(window) {}
 
+  void AddRef() {
+    AcquireSRWLockExclusive(&lock);
+    ++references;
+    ReleaseSRWLockExclusive(&lock);
+  }
   // The owner for one message, or none once cut off.
   WinWindow* Enter() {
     AcquireSRWLockExclusive(&lock);
