@@ -17,7 +17,8 @@ class IEditorServices {
  public:
   virtual ~IEditorServices() = default;
 
-  // [input thread; PlugLock not held]
+  // [input thread; PlugLock not held] Rectangles and font sizes in the
+  // window's device pixels.
   virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
   // The menu (or submenu) in which an item was chosen, or none.
   virtual ChoiceMenu* ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) = 0;

@@ -26,6 +26,11 @@ int ClampToInt(int64_t v) {
   return static_cast<int>(std::min<int64_t>(std::max<int64_t>(v, INT32_MIN), INT32_MAX));
 }
 
+// Rounded towards minus infinity, in 64 bits: every int has an answer.
+int64_t FloorDiv(int64_t v, int64_t divisor) {
+  return v >= 0 ? v / divisor : -((-v + divisor - 1) / divisor);
+}
+
 }  // namespace
 
 namespace {
@@ -91,9 +96,23 @@ void IGraphics::SetPlatform(IPlatformWindow* newWindow, IEditorServices* newServ
 // The platform
 
 bool IGraphics::PaintSurface(const Rect& rect) {
-  if (!window) return true;
-  const int s = drawnScale;
-  return window->Paint(Rect{rect.left * s, rect.top * s, rect.right * s, rect.bottom * s});
+  return window ? window->Paint(ToDevice(rect)) : true;
+}
+
+int IGraphics::ToPanel(int device) const { return static_cast<int>(FloorDiv(device, DrawnScale())); }
+
+// Right and bottom go up to the next whole panel pixel: the result covers
+// every device pixel of the rectangle.
+Rect IGraphics::ToPanel(const Rect& device) const {
+  const int s = DrawnScale();
+  return Rect{ToPanel(device.left), ToPanel(device.top), static_cast<int>(-FloorDiv(-int64_t{device.right}, s)),
+              static_cast<int>(-FloorDiv(-int64_t{device.bottom}, s))};
+}
+
+int IGraphics::ToDevice(int panel) const { return ClampToInt(int64_t{panel} * DrawnScale()); }
+
+Rect IGraphics::ToDevice(const Rect& panel) const {
+  return Rect{ToDevice(panel.left), ToDevice(panel.top), ToDevice(panel.right), ToDevice(panel.bottom)};
 }
 
 const char* IGraphics::DrawingApiName() const { return window ? window->ApiName() : "offscreen"; }
@@ -111,15 +130,11 @@ void* IGraphics::OpenWindow(void* parent, IHostRunLoop* loop) {
 }
 
 bool IGraphics::DrawText(TextStyle& style, const char* text, const Rect& rect) {
-  const int s = drawnScale;
-  if (s == 1) {
-    Rect target = rect;
-    return RenderStyledText(style, text, target, false);
-  }
+  Rect target = ToDevice(rect);
+  if (DrawnScale() == 1) return RenderStyledText(style, text, target, false);
   TextStyle scaled = style;
   scaled.font = nullptr;
-  scaled.size = style.size * s;
-  Rect target{rect.left * s, rect.top * s, rect.right * s, rect.bottom * s};
+  scaled.size = ToDevice(style.size);
   return RenderStyledText(scaled, text, target, false);
 }
 
@@ -155,12 +170,20 @@ int IGraphics::ShowMessageBox(const char* text, const char* caption, int type) {
 }
 
 ChoiceMenu* IGraphics::ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) {
-  return services ? services->ShowChoiceMenu(menu, rect) : nullptr;
+  // The press that opened the menu loses the mouse to it, and its release
+  // goes to the menu: the press's edit ends here for the host. The choice,
+  // if any, is an edit of its own.
+  EndOpenGesture();
+  return services ? services->ShowChoiceMenu(menu, ToDevice(rect)) : nullptr;
 }
 
 void IGraphics::BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
                                const char* initialText, Parameter* parameter) {
-  if (services) services->BeginTextEntry(control, style, rect, initialText, parameter);
+  // The box over the control, its text at the panel's scale.
+  TextStyle device = style;
+  device.font = nullptr;
+  device.size = ToDevice(style.size);
+  if (services) services->BeginTextEntry(control, device, ToDevice(rect), initialText, parameter);
 }
 
 void IGraphics::CancelTextEntry() {
@@ -313,7 +336,7 @@ void IGraphics::ChangeScale(int wanted) {
 }
 
 bool IGraphics::ApplyScale() {
-  if (Scale() == drawnScale && surface) return false;
+  if (Scale() == DrawnScale() && surface) return false;
   PrepareSurface();
   MarkAllDirty();
   return true;
@@ -376,8 +399,9 @@ void IGraphics::SetKeyCatcher(IControl* control) {
 
 void IGraphics::PrepareSurface() {
   DestroySurface();
-  drawnScale = Scale();
-  surface = new (std::nothrow) SysBitmap(width * drawnScale, height * drawnScale);
+  const int s = Scale();
+  drawnScale.store(s, std::memory_order_relaxed);
+  surface = new (std::nothrow) SysBitmap(width * s, height * s);
   spareBitmap = new (std::nothrow) MemBitmap();
 }
 
@@ -490,7 +514,7 @@ bool IGraphics::DrawBitmap(const EditorBitmap& bitmap, const Rect& rect, int src
   source.bottom = ClampToInt(top + (int64_t{c.bottom} - c.top));
   if (!surface || !bitmap.image) return true;
   const float weight = blend ? blend->weight : 1.0f;
-  if (drawnScale == 1) {
+  if (DrawnScale() == 1) {
     Blit(surface, bitmap.image, c.left, c.top, &source, weight, BlitModeFor(blend));
     return true;
   }
@@ -498,11 +522,8 @@ bool IGraphics::DrawBitmap(const EditorBitmap& bitmap, const Rect& rect, int src
   // panel without that image draws nothing there rather than a blur.
   RasterBitmap* image = DoubleSizeImage(bitmap);
   if (!image) return true;
-  const int s = drawnScale;
-  Rect doubled{ClampToInt(int64_t{source.left} * s), ClampToInt(int64_t{source.top} * s),
-               ClampToInt(int64_t{source.right} * s), ClampToInt(int64_t{source.bottom} * s)};
-  Blit(surface, image, ClampToInt(int64_t{c.left} * s), ClampToInt(int64_t{c.top} * s), &doubled, weight,
-       BlitModeFor(blend));
+  const Rect doubled = ToDevice(source);
+  Blit(surface, image, ToDevice(c.left), ToDevice(c.top), &doubled, weight, BlitModeFor(blend));
   return true;
 }
 

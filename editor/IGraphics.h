@@ -70,6 +70,8 @@ class IGraphics : public IEditorLink {
   bool IsWindowOpen() { return WindowHandle() != nullptr; }
   const char* DrawingApiName() const;
   // [input thread; PlugLock not held] The services; see EditorServices.h.
+  // Rectangles in the panel's units; the services get device pixels. A
+  // menu takes the mouse: the press that opened it ends its edit first.
   virtual int ShowMessageBox(const char* text, const char* caption, int type);
   virtual ChoiceMenu* ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect);
   virtual void BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
@@ -122,8 +124,17 @@ class IGraphics : public IEditorLink {
   static constexpr int kDoubleSizeResourceOffset = 100;
   // [any thread; no lock] The scale the window has or is about to take.
   int Scale() const { return targetScale.load(std::memory_order_acquire); }
-  // [editor thread; no lock] The scale the surface is drawn at.
-  int DrawnScale() const { return drawnScale; }
+  // [any thread; no lock] The scale the surface is drawn at.
+  int DrawnScale() const { return drawnScale.load(std::memory_order_relaxed); }
+  // Device pixels of the window and the panel's own units, at the scale
+  // the surface is drawn at. [any thread; no lock] A point goes to the
+  // panel rounded down (a captured pointer may be left of or above the
+  // window), a rectangle out to the panel pixels it touches; to device
+  // pixels, held to the int range.
+  int ToPanel(int device) const;
+  Rect ToPanel(const Rect& device) const;
+  int ToDevice(int panel) const;
+  Rect ToDevice(const Rect& panel) const;
   // [UI thread; PlugLock not held] The host's factor: the panel takes the
   // scale the sources now choose; an open window asks the host for its new
   // size first and keeps the old one when the host refuses.
@@ -253,7 +264,7 @@ class IGraphics : public IEditorLink {
   std::atomic<int> screenScale{0};
   std::atomic<int> targetScale{1};
   std::atomic<int> requestedScale{0};  // asked of the host, while it answers; 0: none
-  int drawnScale = 1;
+  std::atomic<int> drawnScale{1};  // written by the thread that draws
   int backgroundResource = 0;  // the image that tells whether 2x art exists
   bool opening = false;        // inside OpenWindow [UI thread]
 

@@ -148,10 +148,6 @@ void* WinServices::OwnerWindow() const { return window ? window->Handle() : null
 // Menus and message boxes
 
 ChoiceMenu* WinServices::ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) {
-  // The press that opened the menu loses the mouse to it, and its release
-  // goes to the menu: the press's edit ends here for the host. The choice,
-  // if any, is an edit of its own.
-  if (window) window->Editor().EndOpenGesture();
   if (!OwnerWindow()) return nullptr;
   HWND hwnd = AsWindow(OwnerWindow());
   int nextId = 0;

@@ -28,8 +28,8 @@ class WinServices : public IEditorServices {
 
   // [editor thread; no lock; modal] Owned by the host's top-level window.
   int ShowMessageBox(const char* text, const char* caption, int type) override;
-  // [editor thread; no lock; modal] The mouse's gesture is forgotten: the
-  // menu takes the mouse. None without an open window.
+  // [editor thread; no lock; modal] At the bottom left of rect (device
+  // pixels of the window). None without an open window.
   ChoiceMenu* ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) override;
   // [editor thread; no lock] Passed to the window.
   void BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,

@@ -309,8 +309,8 @@ intptr_t WinWindow::HandleMessage(unsigned message, uintptr_t wParam, intptr_t l
   }
 
   // The panel's own units, at any scale.
-  const int x = ToPanel(GET_X_LPARAM(lParam));
-  const int y = ToPanel(GET_Y_LPARAM(lParam));
+  const int x = editor.ToPanel(GET_X_LPARAM(lParam));
+  const int y = editor.ToPanel(GET_Y_LPARAM(lParam));
   switch (message) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -318,9 +318,7 @@ intptr_t WinWindow::HandleMessage(unsigned message, uintptr_t wParam, intptr_t l
     case WM_PAINT: {
       RECT update = {};
       if (GetUpdateRect(hwnd, &update, FALSE)) {
-        const int s = editor.DrawnScale();
-        editor.Redraw(Rect{ToPanel(update.left), ToPanel(update.top), (update.right + s - 1) / s,
-                           (update.bottom + s - 1) / s});
+        editor.Redraw(editor.ToPanel(Rect{update.left, update.top, update.right, update.bottom}));
         // Redraw paints nothing without controls; the region is done all the same.
         if (window) ValidateRect(hwnd, nullptr);
       }
@@ -337,7 +335,7 @@ intptr_t WinWindow::HandleMessage(unsigned message, uintptr_t wParam, intptr_t l
           POINT cursor = {};
           GetCursorPos(&cursor);
           ScreenToClient(hwnd, &cursor);
-          if (editor.HandleKeyDown(ToPanel(cursor.x), ToPanel(cursor.y), key)) return 0;
+          if (editor.HandleKeyDown(editor.ToPanel(cursor.x), editor.ToPanel(cursor.y), key)) return 0;
         }
       }
       // Keys the editor does not use belong to the host (its shortcuts,
@@ -402,7 +400,8 @@ intptr_t WinWindow::HandleMessage(unsigned message, uintptr_t wParam, intptr_t l
       const int delta = static_cast<short>(HIWORD(wParam)) / WHEEL_DELTA;
       RECT frame = {};
       GetWindowRect(hwnd, &frame);
-      editor.HandleWheel(ToPanel(GET_X_LPARAM(lParam) - frame.left), ToPanel(GET_Y_LPARAM(lParam) - frame.top),
+      editor.HandleWheel(editor.ToPanel(GET_X_LPARAM(lParam) - frame.left),
+                         editor.ToPanel(GET_Y_LPARAM(lParam) - frame.top),
                          ModifiersOf(GET_KEYSTATE_WPARAM(wParam)), delta);
       return 0;
     }
@@ -465,13 +464,13 @@ void WinWindow::TimerTick() {
   }
   Rect dirty{};
   if (!editor.CollectDirty(dirty)) return;
-  const int s = editor.DrawnScale();
-  RECT region = {dirty.left * s, dirty.top * s, dirty.right * s, dirty.bottom * s};
+  const Rect device = editor.ToDevice(dirty);
+  RECT region = {device.left, device.top, device.right, device.bottom};
   InvalidateRect(hwnd, &region, FALSE);
   if (entryBox && entryControl) {
     // The box covers the edited control: leave that part alone.
-    const Rect& edited = entryControl->GetRect();
-    RECT keep = {edited.left * s, edited.top * s, edited.right * s, edited.bottom * s};
+    const Rect edited = editor.ToDevice(entryControl->GetRect());
+    RECT keep = {edited.left, edited.top, edited.right, edited.bottom};
     ValidateRect(hwnd, &keep);
     UpdateWindow(hwnd);
     entryState = EntryRedrawn;

@@ -92,12 +92,6 @@ class WinWindow : public IPlatformWindow {
   static intptr_t EntryBoxProc(void* hwnd, unsigned message, uintptr_t wParam, intptr_t lParam);
 
  private:
-  // Device pixels to the panel's own units, rounded down (a captured
-  // pointer may be left of or above the window).
-  int ToPanel(int device) const {
-    const int s = editor.DrawnScale();
-    return device >= 0 ? device / s : -((-device + s - 1) / s);
-  }
   intptr_t HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam);
   intptr_t HandleEntryBoxMessage(unsigned message, uintptr_t wParam, intptr_t lParam);
   void HandleCreate();

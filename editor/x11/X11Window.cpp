@@ -588,13 +588,8 @@ void X11Session::Paint(const Rect& rect) {
 
 void X11Session::Queue(InputEvent::Kind kind, int px, int py, const MouseModifiers& modifiers,
                        int delta) {
-  // Device pixels to the panel's own units (a grabbed pointer may be left
-  // of or above the window: rounded down there too).
-  const int s = editor.DrawnScale();
-  if (s > 1) {
-    px = px >= 0 ? px / s : -((-px + s - 1) / s);
-    py = py >= 0 ? py / s : -((-py + s - 1) / s);
-  }
+  px = editor.ToPanel(px);  // the panel's own units
+  py = editor.ToPanel(py);
   std::lock_guard<std::mutex> guard(queueMutex);
   if (queueCount > 0 && (kind == InputEvent::kDrag || kind == InputEvent::kHover)) {
     // A host that idles slowly sees one step for all the motion in between.
