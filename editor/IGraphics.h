@@ -223,6 +223,9 @@ class IGraphics : public IEditorLink {
   SysBitmap* Surface() const { return surface; }
   const Rect& ClipRect() const { return clipRect; }
   int FrameRate() const { return frameRate; }
+  // [any thread; no lock] Milliseconds between frames, at least 1; a rate
+  // that is not positive gives 25 a second.
+  int FramePeriodMs() const { return frameRate > 0 ? (frameRate < 1000 ? 1000 / frameRate : 1) : 40; }
   int CaptureIndex() const { return captureIndex; }
   int HoverIndex() const { return hoverIndex; }
 

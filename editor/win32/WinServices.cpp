@@ -13,12 +13,11 @@
 #include <vector>
 
 #include "WinServices.h"
+#include "WinWindowLink.h"
 
 namespace veltrax {
 
 namespace {
-
-HWND AsWindow(void* handle) { return static_cast<HWND>(handle); }
 
 // Numbers the ids of a menu tree: each menu takes one id per item, then its
 // submenus follow in item order, depth first.

@@ -21,8 +21,6 @@ namespace {
 
 constexpr int kEntryBoxId = 99;
 
-HWND AsWindow(void* handle) { return static_cast<HWND>(handle); }
-
 LRESULT CALLBACK EntryBoxWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return WinWindow::EntryBoxProc(hwnd, message, wParam, lParam);
 }

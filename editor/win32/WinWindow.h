@@ -16,6 +16,7 @@
 // elsewhere) has the owner thread destroy the window and never waits with
 // PlugLock held.
 
+#include <atomic>
 #include <cstdint>
 
 #include "IGraphics.h"
@@ -116,11 +117,9 @@ class WinWindow : public IPlatformWindow {
 
   IGraphics& editor;
   ModuleHandle module;
-  // The editor's size the window last followed: a new size grows the
-  // window and the host's frames by the difference.
-  int shownWidth;
-  int shownHeight;
-  void* window = nullptr;
+  // Written on the owner thread (and by a close from another thread that
+  // it does not answer); Handle reads it anywhere.
+  std::atomic<void*> window{nullptr};
   WindowLink* link = nullptr;  // one reference while the window is ours
   void* parentWindow = nullptr;
   void* entryBox = nullptr;
