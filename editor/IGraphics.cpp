@@ -75,8 +75,8 @@ IGraphics::~IGraphics() {
   // has left our handlers. A modal call of the services that returns after
   // them touches nothing.
   if (window) window->Close();
-  delete services;
-  services = nullptr;
+  if (services != &noServices) delete services;
+  services = &noServices;
   delete window;
   window = nullptr;
   delete keyCatcher;
@@ -87,9 +87,9 @@ IGraphics::~IGraphics() {
 
 void IGraphics::SetPlatform(IPlatformWindow* newWindow, IEditorServices* newServices) {
   if (newWindow != window) delete window;
-  if (newServices != services) delete services;
+  if (newServices != services && services != &noServices) delete services;
   window = newWindow;
-  services = newServices;
+  services = newServices ? newServices : &noServices;
 }
 
 // ---------------------------------------------------------------------------
@@ -114,8 +114,6 @@ int IGraphics::ToDevice(int panel) const { return ClampToInt(int64_t{panel} * Dr
 Rect IGraphics::ToDevice(const Rect& panel) const {
   return Rect{ToDevice(panel.left), ToDevice(panel.top), ToDevice(panel.right), ToDevice(panel.bottom)};
 }
-
-const char* IGraphics::DrawingApiName() const { return window ? window->ApiName() : "offscreen"; }
 
 void* IGraphics::OpenWindow(void* parent, IHostRunLoop* loop) {
   if (!window || !surface) return nullptr;
@@ -164,9 +162,8 @@ void IGraphics::RestoreCursor() {
   if (window) window->RestoreCursor();
 }
 
-// Without services nothing is shown: the answers of a user who cancelled.
 int IGraphics::ShowMessageBox(const char* text, const char* caption, int type) {
-  return services ? services->ShowMessageBox(text, caption, type) : 0;
+  return services->ShowMessageBox(text, caption, type);
 }
 
 ChoiceMenu* IGraphics::ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) {
@@ -174,7 +171,7 @@ ChoiceMenu* IGraphics::ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) {
   // goes to the menu: the press's edit ends here for the host. The choice,
   // if any, is an edit of its own.
   EndOpenGesture();
-  return services ? services->ShowChoiceMenu(menu, ToDevice(rect)) : nullptr;
+  return services->ShowChoiceMenu(menu, ToDevice(rect));
 }
 
 void IGraphics::BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
@@ -183,56 +180,47 @@ void IGraphics::BeginTextEntry(IControl* control, const TextStyle& style, const 
   TextStyle device = style;
   device.font = nullptr;
   device.size = ToDevice(style.size);
-  if (services) services->BeginTextEntry(control, device, ToDevice(rect), initialText, parameter);
+  services->BeginTextEntry(control, device, ToDevice(rect), initialText, parameter);
 }
 
-void IGraphics::CancelTextEntry() {
-  if (services) services->CancelTextEntry();
-}
+void IGraphics::CancelTextEntry() { services->CancelTextEntry(); }
 
+// A folder that cannot be stored whole leaves the answer empty, not stale.
 void IGraphics::HostFolder(GrowString& out) {
   out.Clear();
-  if (services) services->HostFolder(out);
+  services->HostFolder(out);
 }
 
 void IGraphics::PluginFolder(GrowString& out) {
   out.Clear();
-  if (services) services->PluginFolder(out);
+  services->PluginFolder(out);
 }
 
 void IGraphics::DesktopFolder(GrowString& out) {
   out.Clear();
-  if (services) services->DesktopFolder(out);
+  services->DesktopFolder(out);
 }
 
 void IGraphics::AppDataFolder(GrowString& out, bool allUsers) {
   out.Clear();
-  if (services) services->AppDataFolder(out, allUsers);
+  services->AppDataFolder(out, allUsers);
 }
 
 void IGraphics::PromptForFile(GrowString& fileName, int action, GrowString& directory,
                               const char* extensions) {
-  if (services) {
-    services->PromptForFile(fileName, action, directory, extensions);
-  } else {
-    fileName.Clear();
-  }
+  services->PromptForFile(fileName, action, directory, extensions);
 }
 
 bool IGraphics::PromptForColour(EditorColour& colour, const char* prompt) {
-  return services && services->PromptForColour(colour, prompt);
+  return services->PromptForColour(colour, prompt);
 }
 
 bool IGraphics::OpenUrl(const char* url, const char* caption, const char* confirmText,
                         const char* errorText) {
-  return services && services->OpenUrl(url, caption, confirmText, errorText);
+  return services->OpenUrl(url, caption, confirmText, errorText);
 }
 
-bool IGraphics::ReadClipboardText(GrowString& out) {
-  if (services) return services->ReadClipboardText(out);
-  out.Clear();
-  return false;
-}
+bool IGraphics::ReadClipboardText(GrowString& out) { return services->ReadClipboardText(out); }
 
 RasterBitmap* IGraphics::LoadImageResource(int resourceId, const char* fileName) {
   // The name chooses the decoder only; the image always comes from the module.

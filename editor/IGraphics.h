@@ -47,7 +47,7 @@ class IGraphics : public IEditorLink {
 
   // The platform's window and services, owned; set once by the platform's
   // factory before the window can open. No window: the editor draws
-  // offscreen. No services: they answer as if cancelled.
+  // offscreen. No services: NoServices answer, as if cancelled.
   // [construction thread; no lock]
   void SetPlatform(IPlatformWindow* window, IEditorServices* services);
   IPlatformWindow* Window() const { return window; }
@@ -68,7 +68,6 @@ class IGraphics : public IEditorLink {
   // taken for the control list]
   virtual void Resize(int newWidth, int newHeight);
   bool IsWindowOpen() { return WindowHandle() != nullptr; }
-  const char* DrawingApiName() const;
   // [input thread; PlugLock not held] The services; see EditorServices.h.
   // Rectangles in the panel's units; the services get device pixels. A
   // menu takes the mouse: the press that opened it ends its edit first.
@@ -253,7 +252,8 @@ class IGraphics : public IEditorLink {
   IEffectBase* plugin;  // not owned
   ModuleHandle module;
   IPlatformWindow* window = nullptr;     // owned
-  IEditorServices* services = nullptr;   // owned
+  NoServices noServices;
+  IEditorServices* services = &noServices;  // owned unless noServices
   OwnedList<IControl> controls;
   Rect clipRect;
   SysBitmap* surface = nullptr;      // owned

@@ -45,8 +45,6 @@ class IPlatformWindow {
   // [editor thread; no lock] The pointer while a control drags it.
   virtual void HideCursor() {}
   virtual void RestoreCursor() {}
-  // [any thread; no lock] What draws it, for diagnostics.
-  virtual const char* ApiName() const = 0;
 };
 
 }  // namespace veltrax

@@ -65,7 +65,6 @@ class WinWindow : public IPlatformWindow {
   // [editor thread; no lock] Hidden while a control drags it; restored where it was.
   void HideCursor() override;
   void RestoreCursor() override;
-  const char* ApiName() const override { return "Windows GDI"; }
 
   // The in-place text entry, a child of the window; the services pass the
   // editor's requests on. [editor thread; no lock] Nothing without a window

@@ -70,7 +70,6 @@ class X11Window : public IPlatformWindow {
   // [any thread; no lock] The size for whoever owns the connection to
   // apply. Only the window itself: an X window embedded in the host's frame.
   void SetSize(int width, int height, bool framesFollow) override;
-  const char* ApiName() const override { return "X11"; }
 
  private:
   friend struct X11Session;
