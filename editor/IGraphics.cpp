@@ -105,8 +105,8 @@ int IGraphics::ToPanel(int device) const { return static_cast<int>(FloorDiv(devi
 // every device pixel of the rectangle.
 Rect IGraphics::ToPanel(const Rect& device) const {
   const int s = DrawnScale();
-  return Rect{ToPanel(device.left), ToPanel(device.top), static_cast<int>(-FloorDiv(-int64_t{device.right}, s)),
-              static_cast<int>(-FloorDiv(-int64_t{device.bottom}, s))};
+  const auto up = [s](int v) { return static_cast<int>(-FloorDiv(-int64_t{v}, s)); };
+  return Rect{ToPanel(device.left), ToPanel(device.top), up(device.right), up(device.bottom)};
 }
 
 int IGraphics::ToDevice(int panel) const { return ClampToInt(int64_t{panel} * DrawnScale()); }
