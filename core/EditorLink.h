@@ -28,7 +28,9 @@ class IEditorLink {
   virtual ~IEditorLink() = default;
 
   // [any thread; no lock] The window's size in device pixels: the panel at
-  // its scale. Changes only through SetHostScale or the screen's scale.
+  // its scale, or at the one an open window is asking the host for while
+  // the host answers. Changes only through SetHostScale or the screen's
+  // scale.
   virtual int Width() const = 0;
   virtual int Height() const = 0;
   // [the host's user-interface thread; PlugLock not held] The host's scale
@@ -51,7 +53,7 @@ class IEditorLink {
   // [any thread; PlugLock held] Updates every control bound to param; value
   // is plain unless normalised.
   virtual void SetParameterFromPlug(int param, double value, bool normalised) = 0;
-  // [construction thread; PlugLock held]
+  // [construction thread; PlugLock held or not: the editor's own surface]
   virtual void PrepareSurface() = 0;
 
   // [the host's user-interface thread; PlugLock not held: closing may end a

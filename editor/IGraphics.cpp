@@ -26,6 +26,11 @@ int ClampToInt(int64_t v) {
   return static_cast<int>(std::min<int64_t>(std::max<int64_t>(v, INT32_MIN), INT32_MAX));
 }
 
+// Rounded towards minus infinity, in 64 bits: every int has an answer.
+int64_t FloorDiv(int64_t v, int64_t divisor) {
+  return v >= 0 ? v / divisor : -((-v + divisor - 1) / divisor);
+}
+
 }  // namespace
 
 namespace {
@@ -61,11 +66,19 @@ IGraphics::IGraphics(IEffectBase* newPlugin, int newWidth, int newHeight, int ne
 }
 
 IGraphics::~IGraphics() {
-  // The window goes first, while the controls it may still reach are whole.
+  // The plug-in is being destroyed around its editor and can no longer be
+  // told of a gesture (its adapter closes the window earlier, while it
+  // still can): one left open is forgotten.
+  ResetCapture();
+  // The window closes first, while the controls it may still reach are
+  // whole; a close from another thread returns once the window's thread
+  // has left our handlers. A modal call of the services that returns after
+  // them touches nothing.
+  if (window) window->Close();
+  if (services != &noServices) delete services;
+  services = &noServices;
   delete window;
   window = nullptr;
-  delete services;
-  services = nullptr;
   delete keyCatcher;
   keyCatcher = nullptr;
   controls.DeleteAll();
@@ -74,21 +87,33 @@ IGraphics::~IGraphics() {
 
 void IGraphics::SetPlatform(IPlatformWindow* newWindow, IEditorServices* newServices) {
   if (newWindow != window) delete window;
-  if (newServices != services) delete services;
+  if (newServices != services && services != &noServices) delete services;
   window = newWindow;
-  services = newServices;
+  services = newServices ? newServices : &noServices;
 }
 
 // ---------------------------------------------------------------------------
 // The platform
 
 bool IGraphics::PaintSurface(const Rect& rect) {
-  if (!window) return true;
-  const int s = drawnScale;
-  return window->Paint(Rect{rect.left * s, rect.top * s, rect.right * s, rect.bottom * s});
+  return window ? window->Paint(ToDevice(rect)) : true;
 }
 
-const char* IGraphics::DrawingApiName() const { return window ? window->ApiName() : "offscreen"; }
+int IGraphics::ToPanel(int device) const { return static_cast<int>(FloorDiv(device, DrawnScale())); }
+
+// Right and bottom go up to the next whole panel pixel: the result covers
+// every device pixel of the rectangle.
+Rect IGraphics::ToPanel(const Rect& device) const {
+  const int s = DrawnScale();
+  const auto up = [s](int v) { return static_cast<int>(-FloorDiv(-int64_t{v}, s)); };
+  return Rect{ToPanel(device.left), ToPanel(device.top), up(device.right), up(device.bottom)};
+}
+
+int IGraphics::ToDevice(int panel) const { return ClampToInt(int64_t{panel} * DrawnScale()); }
+
+Rect IGraphics::ToDevice(const Rect& panel) const {
+  return Rect{ToDevice(panel.left), ToDevice(panel.top), ToDevice(panel.right), ToDevice(panel.bottom)};
+}
 
 void* IGraphics::OpenWindow(void* parent, IHostRunLoop* loop) {
   if (!window || !surface) return nullptr;
@@ -103,15 +128,11 @@ void* IGraphics::OpenWindow(void* parent, IHostRunLoop* loop) {
 }
 
 bool IGraphics::DrawText(TextStyle& style, const char* text, const Rect& rect) {
-  const int s = drawnScale;
-  if (s == 1) {
-    Rect target = rect;
-    return RenderStyledText(style, text, target, false);
-  }
+  Rect target = ToDevice(rect);
+  if (DrawnScale() == 1) return RenderStyledText(style, text, target, false);
   TextStyle scaled = style;
   scaled.font = nullptr;
-  scaled.size = style.size * s;
-  Rect target{rect.left * s, rect.top * s, rect.right * s, rect.bottom * s};
+  scaled.size = ToDevice(style.size);
   return RenderStyledText(scaled, text, target, false);
 }
 
@@ -141,67 +162,65 @@ void IGraphics::RestoreCursor() {
   if (window) window->RestoreCursor();
 }
 
-// Without services nothing is shown: the answers of a user who cancelled.
 int IGraphics::ShowMessageBox(const char* text, const char* caption, int type) {
-  return services ? services->ShowMessageBox(text, caption, type) : 0;
+  return services->ShowMessageBox(text, caption, type);
 }
 
 ChoiceMenu* IGraphics::ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) {
-  return services ? services->ShowChoiceMenu(menu, rect) : nullptr;
+  // The press that opened the menu loses the mouse to it, and its release
+  // goes to the menu: the press's edit ends here for the host. The choice,
+  // if any, is an edit of its own.
+  EndOpenGesture();
+  return services->ShowChoiceMenu(menu, ToDevice(rect));
 }
 
 void IGraphics::BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
                                const char* initialText, Parameter* parameter) {
-  if (services) services->BeginTextEntry(control, style, rect, initialText, parameter);
+  // The box over the control, its text at the panel's scale.
+  TextStyle device = style;
+  device.font = nullptr;
+  device.size = ToDevice(style.size);
+  services->BeginTextEntry(control, device, ToDevice(rect), initialText, parameter);
 }
 
-void IGraphics::CancelTextEntry() {
-  if (services) services->CancelTextEntry();
-}
+void IGraphics::CancelTextEntry() { services->CancelTextEntry(); }
 
+// A folder that cannot be stored whole leaves the answer empty, not stale.
 void IGraphics::HostFolder(GrowString& out) {
   out.Clear();
-  if (services) services->HostFolder(out);
+  services->HostFolder(out);
 }
 
 void IGraphics::PluginFolder(GrowString& out) {
   out.Clear();
-  if (services) services->PluginFolder(out);
+  services->PluginFolder(out);
 }
 
 void IGraphics::DesktopFolder(GrowString& out) {
   out.Clear();
-  if (services) services->DesktopFolder(out);
+  services->DesktopFolder(out);
 }
 
 void IGraphics::AppDataFolder(GrowString& out, bool allUsers) {
   out.Clear();
-  if (services) services->AppDataFolder(out, allUsers);
+  services->AppDataFolder(out, allUsers);
 }
 
 void IGraphics::PromptForFile(GrowString& fileName, int action, GrowString& directory,
                               const char* extensions) {
-  if (services) {
-    services->PromptForFile(fileName, action, directory, extensions);
-  } else {
-    fileName.Clear();
-  }
+  services->PromptForFile(fileName, action, directory, extensions);
 }
 
 bool IGraphics::PromptForColour(EditorColour& colour, const char* prompt) {
-  return services && services->PromptForColour(colour, prompt);
+  return services->PromptForColour(colour, prompt);
 }
 
 bool IGraphics::OpenUrl(const char* url, const char* caption, const char* confirmText,
                         const char* errorText) {
-  return services && services->OpenUrl(url, caption, confirmText, errorText);
+  return services->OpenUrl(url, caption, confirmText, errorText);
 }
 
-bool IGraphics::ReadClipboardText(GrowString& out) {
-  if (services) return services->ReadClipboardText(out);
-  out.Clear();
-  return false;
-}
+bool IGraphics::ReadClipboardText(GrowString& out) { return services->ReadClipboardText(out); }
 
 RasterBitmap* IGraphics::LoadImageResource(int resourceId, const char* fileName) {
   // The name chooses the decoder only; the image always comes from the module.
@@ -285,10 +304,18 @@ void IGraphics::ChangeScale(int wanted) {
   if (wanted == Scale()) return;
   // A window that is open (or opening, in a frame the host has sized
   // already) takes its new size from the host's frame: a host that refuses
-  // keeps the panel as it is.
+  // keeps the panel as it is. Hosts read the size again from inside the
+  // request: it is the new one until the answer.
   const bool open = IsWindowOpen();
-  if ((open || opening) && (!plugin || !plugin->ResizeEditorWindow(width * wanted, height * wanted))) return;
-  targetScale.store(wanted, std::memory_order_release);
+  if (open || opening) {
+    requestedScale.store(wanted, std::memory_order_release);
+    const bool agreed = plugin && plugin->ResizeEditorWindow(width * wanted, height * wanted);
+    if (agreed) targetScale.store(wanted, std::memory_order_release);
+    requestedScale.store(0, std::memory_order_release);
+    if (!agreed) return;
+  } else {
+    targetScale.store(wanted, std::memory_order_release);
+  }
   if (window && open) {
     window->SetSize(Width(), Height(), /*framesFollow=*/false);
   } else {
@@ -297,7 +324,7 @@ void IGraphics::ChangeScale(int wanted) {
 }
 
 bool IGraphics::ApplyScale() {
-  if (Scale() == drawnScale && surface) return false;
+  if (Scale() == DrawnScale() && surface) return false;
   PrepareSurface();
   MarkAllDirty();
   return true;
@@ -360,8 +387,9 @@ void IGraphics::SetKeyCatcher(IControl* control) {
 
 void IGraphics::PrepareSurface() {
   DestroySurface();
-  drawnScale = Scale();
-  surface = new (std::nothrow) SysBitmap(width * drawnScale, height * drawnScale);
+  const int s = Scale();
+  drawnScale.store(s, std::memory_order_relaxed);
+  surface = new (std::nothrow) SysBitmap(width * s, height * s);
   spareBitmap = new (std::nothrow) MemBitmap();
 }
 
@@ -377,15 +405,17 @@ void IGraphics::Resize(int newWidth, int newHeight) {
   // The control holding a gesture is about to go: the host gets its end,
   // before the lock is taken.
   EndOpenGesture();
+  width = newWidth;
+  height = newHeight;
+  // The surface is this thread's alone: made before the rebuild, which may
+  // measure text, and without the lock.
+  PrepareSurface();
   {
     // The audio thread reaches the controls by position under PlugLock; the
     // list must not change under it.
     PlugLockGuard guard(plugin->Lock());
-    width = newWidth;
-    height = newHeight;
     hoverIndex = -1;
     controls.DeleteAll();
-    PrepareSurface();
     plugin->EditorResized();
   }
   if (window) window->SetSize(Width(), Height(), /*framesFollow=*/true);
@@ -472,7 +502,7 @@ bool IGraphics::DrawBitmap(const EditorBitmap& bitmap, const Rect& rect, int src
   source.bottom = ClampToInt(top + (int64_t{c.bottom} - c.top));
   if (!surface || !bitmap.image) return true;
   const float weight = blend ? blend->weight : 1.0f;
-  if (drawnScale == 1) {
+  if (DrawnScale() == 1) {
     Blit(surface, bitmap.image, c.left, c.top, &source, weight, BlitModeFor(blend));
     return true;
   }
@@ -480,11 +510,8 @@ bool IGraphics::DrawBitmap(const EditorBitmap& bitmap, const Rect& rect, int src
   // panel without that image draws nothing there rather than a blur.
   RasterBitmap* image = DoubleSizeImage(bitmap);
   if (!image) return true;
-  const int s = drawnScale;
-  Rect doubled{ClampToInt(int64_t{source.left} * s), ClampToInt(int64_t{source.top} * s),
-               ClampToInt(int64_t{source.right} * s), ClampToInt(int64_t{source.bottom} * s)};
-  Blit(surface, image, ClampToInt(int64_t{c.left} * s), ClampToInt(int64_t{c.top} * s), &doubled, weight,
-       BlitModeFor(blend));
+  const Rect doubled = ToDevice(source);
+  Blit(surface, image, ToDevice(c.left), ToDevice(c.top), &doubled, weight, BlitModeFor(blend));
   return true;
 }
 

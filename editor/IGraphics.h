@@ -37,16 +37,17 @@ class IGraphics : public IEditorLink {
   // [construction thread; no lock] No surface until PrepareSurface; module
   // is where the images are found.
   IGraphics(IEffectBase* plugin, int width, int height, int frameRate, ModuleHandle module = nullptr);
-  // [UI thread; no lock] Closes the window, then destroys it, the services,
-  // the key catcher, the controls (highest index first) and the surface;
-  // images and fonts stay cached.
+  // [UI thread; no lock] Forgets an open gesture (the plug-in is going),
+  // closes the window, then destroys the services, the window, the key
+  // catcher, the controls (highest index first) and the surface; images and
+  // fonts stay cached.
   ~IGraphics() override;
   IGraphics(const IGraphics&) = delete;
   IGraphics& operator=(const IGraphics&) = delete;
 
   // The platform's window and services, owned; set once by the platform's
   // factory before the window can open. No window: the editor draws
-  // offscreen. No services: they answer as if cancelled.
+  // offscreen. No services: NoServices answer, as if cancelled.
   // [construction thread; no lock]
   void SetPlatform(IPlatformWindow* window, IEditorServices* services);
   IPlatformWindow* Window() const { return window; }
@@ -62,11 +63,14 @@ class IGraphics : public IEditorLink {
   virtual bool MeasureText(TextStyle& style, const char* text, Rect& rect);
   // Rebuilds for a new size: an open gesture ends, the controls are
   // destroyed and the plug-in is told to build them afresh; the window
-  // follows. [input thread; PlugLock not held: taken for the rebuild]
+  // follows. [the thread that draws, which is also the one that applies
+  // input (tools and tests: Veltrax never resizes); PlugLock not held:
+  // taken for the control list]
   virtual void Resize(int newWidth, int newHeight);
   bool IsWindowOpen() { return WindowHandle() != nullptr; }
-  const char* DrawingApiName() const;
   // [input thread; PlugLock not held] The services; see EditorServices.h.
+  // Rectangles in the panel's units; the services get device pixels. A
+  // menu takes the mouse: the press that opened it ends its edit first.
   virtual int ShowMessageBox(const char* text, const char* caption, int type);
   virtual ChoiceMenu* ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect);
   virtual void BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
@@ -100,10 +104,11 @@ class IGraphics : public IEditorLink {
 
   // The editor link. [any thread; no lock] Sizes and bindings never change
   // while a host thread or the audio thread can ask.
-  // Device pixels: the panel times the scale the window has or is about to
-  // have.
-  int Width() const override { return width * Scale(); }
-  int Height() const override { return height * Scale(); }
+  // Device pixels: the panel at the scale the window has, or at the one it
+  // is asking the host for while that request is out (hosts ask for the
+  // size again from inside their answer).
+  int Width() const override { return width * ShownScale(); }
+  int Height() const override { return height * ShownScale(); }
   // [any thread; no lock] The panel's own size; controls, mouse positions
   // and drawing calls are in these units at every scale.
   int PanelWidth() const { return width; }
@@ -118,8 +123,17 @@ class IGraphics : public IEditorLink {
   static constexpr int kDoubleSizeResourceOffset = 100;
   // [any thread; no lock] The scale the window has or is about to take.
   int Scale() const { return targetScale.load(std::memory_order_acquire); }
-  // [editor thread; no lock] The scale the surface is drawn at.
-  int DrawnScale() const { return drawnScale; }
+  // [any thread; no lock] The scale the surface is drawn at.
+  int DrawnScale() const { return drawnScale.load(std::memory_order_relaxed); }
+  // Device pixels of the window and the panel's own units, at the scale
+  // the surface is drawn at. [any thread; no lock] A point goes to the
+  // panel rounded down (a captured pointer may be left of or above the
+  // window), a rectangle out to the panel pixels it touches; to device
+  // pixels, held to the int range.
+  int ToPanel(int device) const;
+  Rect ToPanel(const Rect& device) const;
+  int ToDevice(int panel) const;
+  Rect ToDevice(const Rect& panel) const;
   // [UI thread; PlugLock not held] The host's factor: the panel takes the
   // scale the sources now choose; an open window asks the host for its new
   // size first and keeps the old one when the host refuses.
@@ -127,14 +141,13 @@ class IGraphics : public IEditorLink {
   // [UI thread; PlugLock not held] The screen's factor, as the window finds
   // it (at open, or when the screen changes); as SetHostScale.
   void SetScreenScale(double factor);
-  // [any thread; no lock] What the sources choose now.
-  int ChosenScale() const;
   // [construction thread, no window open; no lock] The user's scale (1 or 2)
   // as a tool sets it, over VELTRAX_PANEL_SCALE.
   void SetUserScale(int scale);
-  // [editor thread; no lock] Rebuilds the surface at the scale the window
-  // is to take, every control dirty; the window calls it where it draws.
-  // True when the scale changed.
+  // [the thread that draws: the window's, or the UI thread while none is
+  // open; no lock] Rebuilds the surface at the scale the window is to take,
+  // every control dirty; the window calls it where it draws. True when the
+  // scale changed.
   bool ApplyScale();
   int ControlCount() const override;
   int ControlParamIndex(int position) const override;
@@ -145,7 +158,9 @@ class IGraphics : public IEditorLink {
   void SetAuxValueFromPlug(int position, int binding, double normalised) override;
   // Moves every control bound to param; value is plain unless normalised.
   void SetParameterFromPlug(int param, double value, bool normalised) override;
-  // [construction or editor thread; PlugLock held] (Re)creates the surface.
+  // [construction thread (under PlugLock there), or the thread that draws
+  // as for ApplyScale; no lock needed: only that thread touches the
+  // surface] (Re)creates the surface at the target scale.
   void PrepareSurface() override;
   // Building the panel. [construction thread; no lock]
   // Looks the image up in the process-wide cache, loading it on a miss; a
@@ -191,10 +206,6 @@ class IGraphics : public IEditorLink {
   // Ends a gesture left open (the window closes under a held button): the
   // captured control is released and the host's edit ended.
   void EndOpenGesture();
-  // Forgets the captured control and its gesture, telling neither the
-  // control nor the plug-in: for a modal menu that takes the mouse from
-  // inside a press, and for a plug-in being destroyed around its editor.
-  void ResetCapture();
 
   // Called by controls. [editor thread; no lock]
   bool DrawBitmap(const EditorBitmap& bitmap, const Rect& rect, int srcX, int srcY,
@@ -211,6 +222,9 @@ class IGraphics : public IEditorLink {
   SysBitmap* Surface() const { return surface; }
   const Rect& ClipRect() const { return clipRect; }
   int FrameRate() const { return frameRate; }
+  // [any thread; no lock] Milliseconds between frames, at least 1; a rate
+  // that is not positive gives 25 a second.
+  int FramePeriodMs() const { return frameRate > 0 ? (frameRate < 1000 ? 1000 / frameRate : 1) : 40; }
   int CaptureIndex() const { return captureIndex; }
   int HoverIndex() const { return hoverIndex; }
 
@@ -227,6 +241,10 @@ class IGraphics : public IEditorLink {
   bool BeginGesture(int index, int x, int y);
   // The parameter the control at index is bound to, or -1.
   int ParamOf(int index) const;
+  // Forgets the captured control and its gesture, telling neither the
+  // control nor the plug-in: for a plug-in being destroyed around its
+  // editor.
+  void ResetCapture();
   void DestroySurface();
   // Text through the cached font of style; measuring sets rect's size.
   bool RenderStyledText(TextStyle& style, const char* text, Rect& rect, bool measure);
@@ -234,7 +252,8 @@ class IGraphics : public IEditorLink {
   IEffectBase* plugin;  // not owned
   ModuleHandle module;
   IPlatformWindow* window = nullptr;     // owned
-  IEditorServices* services = nullptr;   // owned
+  NoServices noServices;
+  IEditorServices* services = &noServices;  // owned unless noServices
   OwnedList<IControl> controls;
   Rect clipRect;
   SysBitmap* surface = nullptr;      // owned
@@ -247,13 +266,11 @@ class IGraphics : public IEditorLink {
   std::atomic<int> hostScale{0};
   std::atomic<int> screenScale{0};
   std::atomic<int> targetScale{1};
-  int drawnScale = 1;
+  std::atomic<int> requestedScale{0};  // asked of the host, while it answers; 0: none
+  std::atomic<int> drawnScale{1};  // written by the thread that draws
   int backgroundResource = 0;  // the image that tells whether 2x art exists
   bool opening = false;        // inside OpenWindow [UI thread]
 
-  // The scale the sources choose, and taking it (with the host's consent
-  // for an open window).
-  void ChangeScale(int wanted);
   // The twice-size image of bitmap, loaded on first use; none without one.
   RasterBitmap* DoubleSizeImage(const EditorBitmap& bitmap);
   int captureIndex = -1;
@@ -262,6 +279,17 @@ class IGraphics : public IEditorLink {
   int lastMouseX = -1;
   int lastMouseY = -1;
   IControl* keyCatcher = nullptr;  // owned
+
+ private:
+  // What the sources choose now. [any thread; no lock]
+  int ChosenScale() const;
+  // Taking a scale (with the host's consent for an open window).
+  void ChangeScale(int wanted);
+  // The scale asked of the host while it answers, else the target.
+  int ShownScale() const {
+    const int requested = requestedScale.load(std::memory_order_acquire);
+    return requested != 0 ? requested : Scale();
+  }
 };
 
 }  // namespace veltrax

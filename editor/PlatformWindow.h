@@ -35,16 +35,16 @@ class IPlatformWindow {
 
   // [editor thread; no lock] Copies rect of the surface to the screen.
   virtual bool Paint(const Rect& rect) = 0;
-  // [editor thread; no lock] The surface changed size (a new panel, or a
-  // new scale: the editor's ApplyScale is for the window to call where it
-  // draws): the window follows. With framesFollow the host's own frames
-  // around it grow too; otherwise the host has sized them already.
+  // [UI thread (a new scale) or the thread that draws (a new panel); no
+  // lock] The panel's new size in device pixels: the window follows. A new
+  // scale's surface is made by the editor's ApplyScale, which the window
+  // calls on the thread that draws, before it draws at the new size. With
+  // framesFollow the host's own frames around it grow too; otherwise the
+  // host has sized them already.
   virtual void SetSize(int width, int height, bool framesFollow) = 0;
   // [editor thread; no lock] The pointer while a control drags it.
   virtual void HideCursor() {}
   virtual void RestoreCursor() {}
-  // [any thread; no lock] What draws it, for diagnostics.
-  virtual const char* ApiName() const = 0;
 };
 
 }  // namespace veltrax

@@ -179,14 +179,14 @@ tresult Vst3PlugView::getSize(ViewRect* size) {
   return kResultOk;
 }
 
-// The panel has one size at each scale: the one it has, or the one it is
-// asking the frame for. Any other is refused.
+// The panel has one size at each scale: the one the editor reports, which
+// is the size asked of the frame while it answers (hosts size the view
+// before resizeView returns). Any other is refused.
 tresult Vst3PlugView::onSize(ViewRect* newSize) {
   if (newSize == nullptr) return kInvalidArgument;
-  const auto same = [newSize](const ViewRect& size) {
-    return newSize->getWidth() == size.getWidth() && newSize->getHeight() == size.getHeight();
-  };
-  return same(Size()) || (requested.getWidth() > 0 && same(requested)) ? kResultTrue : kResultFalse;
+  const ViewRect size = Size();
+  return newSize->getWidth() == size.getWidth() && newSize->getHeight() == size.getHeight() ? kResultTrue
+                                                                                            : kResultFalse;
 }
 
 // The editor chooses among the user's, the host's and the screen's
@@ -203,10 +203,7 @@ tresult Vst3PlugView::setContentScaleFactor(ScaleFactor factor) {
 bool Vst3PlugView::RequestResize(int width, int height) {
   if (frame == nullptr || width <= 0 || height <= 0) return false;
   ViewRect size{0, 0, width, height};
-  requested = size;
-  const bool resized = frame->resizeView(this, &size) == kResultOk;
-  requested = ViewRect{};
-  return resized;
+  return frame->resizeView(this, &size) == kResultOk;
 }
 
 tresult Vst3PlugView::onFocus(TBool /*state*/) { return kResultOk; }

@@ -76,9 +76,6 @@ class Vst3PlugView final : public vst3::IEditorView,
   vst3::IRunLoop* runLoop = nullptr;      // one reference while attached
   RunLoopHandler* loopHandler = nullptr;  // one reference while attached
   bool open = false;
-  // The size asked of the frame while it answers: hosts size the view
-  // (onSize) before resizeView returns.
-  vst3::ViewRect requested{};
 };
 
 }  // namespace veltrax

@@ -13,12 +13,11 @@
 #include <vector>
 
 #include "WinServices.h"
+#include "WinWindowLink.h"
 
 namespace veltrax {
 
 namespace {
-
-HWND AsWindow(void* handle) { return static_cast<HWND>(handle); }
 
 // Numbers the ids of a menu tree: each menu takes one id per item, then its
 // submenus follow in item order, depth first.
@@ -134,10 +133,10 @@ BOOL CALLBACK FindProcessWindow(HWND candidate, LPARAM context) {
 }  // namespace
 
 WinServices::WinServices(WinWindow* ownerWindow, ModuleHandle newModule)
-    : window(ownerWindow), module(newModule), alive(std::make_shared<bool>(true)) {}
+    : window(ownerWindow), module(newModule), alive(std::make_shared<std::atomic<bool>>(true)) {}
 
 WinServices::~WinServices() {
-  if (alive) *alive = false;
+  if (alive) alive->store(false);
   delete[] customColours;
   customColours = nullptr;
 }
@@ -148,10 +147,6 @@ void* WinServices::OwnerWindow() const { return window ? window->Handle() : null
 // Menus and message boxes
 
 ChoiceMenu* WinServices::ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) {
-  // The press that opened the menu loses the mouse to it, and its release
-  // goes to the menu: the press's edit ends here for the host. The choice,
-  // if any, is an edit of its own.
-  if (window) window->Editor().EndOpenGesture();
   if (!OwnerWindow()) return nullptr;
   HWND hwnd = AsWindow(OwnerWindow());
   int nextId = 0;
@@ -160,11 +155,11 @@ ChoiceMenu* WinServices::ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) {
 
   POINT corner = {rect.left, rect.bottom};
   ClientToScreen(hwnd, &corner);
-  std::shared_ptr<bool> token = alive;
+  std::shared_ptr<std::atomic<bool>> token = alive;
   window->SetMenuActive(true);
   const BOOL tracked = TrackPopupMenu(native, 0, corner.x, corner.y, 0, hwnd, nullptr);
   DestroyMenu(native);
-  if (!*token) return nullptr;
+  if (!token->load()) return nullptr;
   window->SetMenuActive(false);
 
   ChoiceMenu* chosen = nullptr;
@@ -294,7 +289,7 @@ void WinServices::PromptForFile(GrowString& fileName, int action, GrowString& di
   request.nMaxFile = static_cast<DWORD>(chosen.size());
   request.lpstrInitialDir = directory.Get();
   request.lpstrDefExt = firstWord.empty() ? nullptr : firstWord.c_str();
-  std::shared_ptr<bool> token = alive;
+  std::shared_ptr<std::atomic<bool>> token = alive;
   BOOL ok;
   if (action == 1) {
     request.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
@@ -304,7 +299,7 @@ void WinServices::PromptForFile(GrowString& fileName, int action, GrowString& di
     ok = GetOpenFileNameA(&request);
   }
   // The strings may have gone with the editor while the dialog ran.
-  if (!*token) return;
+  if (!token->load()) return;
   chosen.back() = '\0';
   if (!ok) {
     fileName.Clear();
@@ -330,9 +325,9 @@ bool WinServices::PromptForColour(EditorColour& colour, const char* prompt) {
   request.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR | CC_SOLIDCOLOR | CC_ENABLEHOOK;
   request.lCustData = reinterpret_cast<LPARAM>(prompt);
   request.lpfnHook = ColourDialogHook;
-  std::shared_ptr<bool> token = alive;
+  std::shared_ptr<std::atomic<bool>> token = alive;
   const BOOL ok = ChooseColorA(&request);
-  if (!*token || !ok) return false;
+  if (!token->load() || !ok) return false;
   colour.red = GetRValue(request.rgbResult);
   colour.green = GetGValue(request.rgbResult);
   colour.blue = GetBValue(request.rgbResult);
@@ -349,9 +344,9 @@ bool WinServices::OpenUrl(const char* url, const char* caption, const char* conf
     return false;
   }
   if (confirmText) {
-    std::shared_ptr<bool> token = alive;
+    std::shared_ptr<std::atomic<bool>> token = alive;
     const int answer = MessageBoxA(AsWindow(OwnerWindow()), confirmText, caption, MB_YESNO);
-    if (!*token || answer != IDYES) return false;
+    if (!token->load() || answer != IDYES) return false;
   }
   DWORD connection = 0;
   if (InternetGetConnectedState(&connection, 0)) {

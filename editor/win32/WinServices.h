@@ -9,6 +9,7 @@
 // services' liveness token and touches nothing of the editor once it is
 // gone.
 
+#include <atomic>
 #include <memory>
 
 #include "WinWindow.h"
@@ -27,8 +28,8 @@ class WinServices : public IEditorServices {
 
   // [editor thread; no lock; modal] Owned by the host's top-level window.
   int ShowMessageBox(const char* text, const char* caption, int type) override;
-  // [editor thread; no lock; modal] The mouse's gesture is forgotten: the
-  // menu takes the mouse. None without an open window.
+  // [editor thread; no lock; modal] At the bottom left of rect (device
+  // pixels of the window). None without an open window.
   ChoiceMenu* ShowChoiceMenu(ChoiceMenu& menu, const Rect& rect) override;
   // [editor thread; no lock] Passed to the window.
   void BeginTextEntry(IControl* control, const TextStyle& style, const Rect& rect,
@@ -64,7 +65,7 @@ class WinServices : public IEditorServices {
   char hostWindowClass[257] = "";  // class names have at most 256 characters
   // Shared with every modal call in progress: false once the services are
   // destroyed, so a menu or dialog that returns afterwards touches nothing.
-  std::shared_ptr<bool> alive;
+  std::shared_ptr<std::atomic<bool>> alive;
 };
 
 }  // namespace veltrax

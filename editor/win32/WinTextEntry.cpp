@@ -21,8 +21,6 @@ namespace {
 
 constexpr int kEntryBoxId = 99;
 
-HWND AsWindow(void* handle) { return static_cast<HWND>(handle); }
-
 LRESULT CALLBACK EntryBoxWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return WinWindow::EntryBoxProc(hwnd, message, wParam, lParam);
 }
@@ -47,17 +45,15 @@ void WinWindow::BeginTextEntry(IControl* control, const TextStyle& style, const 
   } else if (style.alignment != 0) {
     boxStyle |= ES_CENTER;
   }
-  // The box in device pixels, its text at the panel's scale.
-  const int s = editor.DrawnScale();
-  HWND box = CreateWindowExA(0, "EDIT", initialText ? initialText : "", boxStyle, rect.left * s, rect.top * s,
-                             (rect.right - rect.left) * s + 1, (rect.bottom - rect.top) * s + 1, AsWindow(window),
+  HWND box = CreateWindowExA(0, "EDIT", initialText ? initialText : "", boxStyle, rect.left, rect.top,
+                             rect.right - rect.left + 1, rect.bottom - rect.top + 1, AsWindow(window),
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEntryBoxId)),
                              static_cast<HINSTANCE>(module), nullptr);
   // No box, no entry: the editor stays as it was.
   if (!box) return;
 
   // A font that cannot be made leaves the box with the system's.
-  HFONT font = CreateFontA(style.size * s, 0, 0, 0, style.style == 1 ? FW_BOLD : 0, style.style == 2, FALSE,
+  HFONT font = CreateFontA(style.size, 0, 0, 0, style.style == 1 ? FW_BOLD : 0, style.style == 2, FALSE,
                            FALSE, 0, 0, 0, 0, 0, style.face);
   if (font) SendMessageA(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
   entryFont = font;

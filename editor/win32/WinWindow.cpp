@@ -25,17 +25,14 @@ constexpr UINT_PTR kRedrawTimer = 2;
 constexpr UINT kCloseOnOwnerThread = WM_USER + 0x5654;
 constexpr UINT kCloseTimeoutMs = 5000;
 
-// Editor windows of all instances in this module; the class lives while one
-// exists. A close from another thread counts too, hence atomic.
+// Editor windows of all instances in this module, counted by every thread
+// that opens or closes one; the class is unregistered when none is left.
+// Registering again is harmless; unregistering fails while a window of the
+// class still exists.
 std::atomic<int> windowCount{0};
-// Handed from Open to the creation handler of the window being made.
-double openingFrameRate = 25.0;
 
-HWND AsWindow(void* handle) { return static_cast<HWND>(handle); }
-
-// Sent to top-level windows and, after their parent, to child windows when
-// the DPI changes (both may be missing from older headers).
-constexpr UINT kDpiChanged = 0x02E0;
+// Sent to a child window after its parent when the DPI changes (missing
+// from older headers). Top-level windows get WM_DPICHANGED; ours never is one.
 constexpr UINT kDpiChangedAfterParent = 0x02E3;
 
 // The DPI of a window: Windows 10 says it per window (looked up at run time,
@@ -93,12 +90,9 @@ MouseModifiers ModifiersOf(WPARAM keyState) {
 }  // namespace
 
 WinWindow::WinWindow(IGraphics& owner, ModuleHandle newModule)
-    : editor(owner), module(newModule), shownWidth(owner.Width()), shownHeight(owner.Height()) {}
+    : editor(owner), module(newModule) {}
 
 WinWindow::~WinWindow() {
-  // The plug-in is being destroyed around us and can no longer be told of
-  // a gesture; the adapter closes the window earlier, while it still can.
-  editor.ResetCapture();
   Close();
   if (windowCount == 0) UnregisterClassA(kWindowClass, static_cast<HINSTANCE>(module));
 }
@@ -136,15 +130,13 @@ void* WinWindow::Open(void* parent, IHostRunLoop* /*loop*/) {
       h = editor.Height();
     }
   }
-  shownWidth = w;
-  shownHeight = h;
 
   HINSTANCE instance = static_cast<HINSTANCE>(module);
-  if (windowCount++ == 0 && !RegisterEditorClass(instance)) {
-    windowCount = 0;
+  windowCount.fetch_add(1);
+  if (!RegisterEditorClass(instance)) {
+    windowCount.fetch_sub(1);
     return nullptr;
   }
-  openingFrameRate = editor.FrameRate();
   link = new (std::nothrow) WindowLink(this);
   HWND created = link ? CreateWindowExA(0, kWindowClass, kWindowTitle, WS_CHILD | WS_VISIBLE, x, y,
                                         w, h, AsWindow(parent), nullptr, instance, this)
@@ -157,7 +149,7 @@ void* WinWindow::Open(void* parent, IHostRunLoop* /*loop*/) {
   }
   if (!created) {
     window = nullptr;
-    if (--windowCount == 0) UnregisterClassA(kWindowClass, instance);
+    if (windowCount.fetch_sub(1) == 1) UnregisterClassA(kWindowClass, instance);
     return nullptr;
   }
   // The editor marked every control dirty before the open: the first tick
@@ -189,7 +181,7 @@ void WinWindow::ForgetWindow() {
   // From here on the window procedure no longer reaches this object.
   DropLink(false);
   window = nullptr;
-  if (--windowCount < 0) windowCount = 0;
+  windowCount.fetch_sub(1);
 }
 
 void WinWindow::DropLink(bool wait) {
@@ -201,11 +193,21 @@ void WinWindow::DropLink(bool wait) {
 
 void WinWindow::DestroyWindowOnOwnerThread() {
   HWND hwnd = AsWindow(window);
+  // A reference of our own: the owner thread's close lets go of the
+  // window's, and the link must last through the wait below.
+  WindowLink* held = link;
+  held->AddRef();
   DWORD_PTR answer = 0;
   if (SendMessageTimeoutA(hwnd, kCloseOnOwnerThread, 0, 0, SMTO_NORMAL, kCloseTimeoutMs, &answer) &&
       !window) {
+    // Closed there, perhaps from inside a modal loop that one of our own
+    // handlers runs (a menu opened by a press): the caller frees the editor
+    // only once that thread has left them all.
+    held->CutOff(true);
+    held->Release();
     return;
   }
+  held->Release();
   // The owner thread does not answer (it is busy, or gone): cut the window
   // off from this object and wait until no message of ours is being handled
   // there, so that nothing touches the editor once the caller frees it. The
@@ -217,7 +219,7 @@ void WinWindow::DestroyWindowOnOwnerThread() {
   window = nullptr;
   entryBox = nullptr;
   tooltipWindow = nullptr;
-  if (--windowCount < 0) windowCount = 0;
+  windowCount.fetch_sub(1);
 }
 
 void WinWindow::EndModalStateForClose() {
@@ -263,9 +265,7 @@ intptr_t WinWindow::WindowProc(void* handle, unsigned message, uintptr_t wParam,
 }
 
 void WinWindow::HandleCreate() {
-  // A frame rate that is not positive would give no usable period.
-  const double period = openingFrameRate > 0.0 ? 1000.0 / openingFrameRate : 40.0;
-  SetTimer(AsWindow(window), kRedrawTimer, static_cast<UINT>(period < 1.0 ? 1.0 : period), nullptr);
+  SetTimer(AsWindow(window), kRedrawTimer, static_cast<UINT>(editor.FramePeriodMs()), nullptr);
   SetFocus(AsWindow(window));
 }
 
@@ -302,8 +302,8 @@ intptr_t WinWindow::HandleMessage(unsigned message, uintptr_t wParam, intptr_t l
   }
 
   // The panel's own units, at any scale.
-  const int x = ToPanel(GET_X_LPARAM(lParam));
-  const int y = ToPanel(GET_Y_LPARAM(lParam));
+  const int x = editor.ToPanel(GET_X_LPARAM(lParam));
+  const int y = editor.ToPanel(GET_Y_LPARAM(lParam));
   switch (message) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -311,9 +311,7 @@ intptr_t WinWindow::HandleMessage(unsigned message, uintptr_t wParam, intptr_t l
     case WM_PAINT: {
       RECT update = {};
       if (GetUpdateRect(hwnd, &update, FALSE)) {
-        const int s = editor.DrawnScale();
-        editor.Redraw(Rect{ToPanel(update.left), ToPanel(update.top), (update.right + s - 1) / s,
-                           (update.bottom + s - 1) / s});
+        editor.Redraw(editor.ToPanel(Rect{update.left, update.top, update.right, update.bottom}));
         // Redraw paints nothing without controls; the region is done all the same.
         if (window) ValidateRect(hwnd, nullptr);
       }
@@ -330,7 +328,7 @@ intptr_t WinWindow::HandleMessage(unsigned message, uintptr_t wParam, intptr_t l
           POINT cursor = {};
           GetCursorPos(&cursor);
           ScreenToClient(hwnd, &cursor);
-          if (editor.HandleKeyDown(ToPanel(cursor.x), ToPanel(cursor.y), key)) return 0;
+          if (editor.HandleKeyDown(editor.ToPanel(cursor.x), editor.ToPanel(cursor.y), key)) return 0;
         }
       }
       // Keys the editor does not use belong to the host (its shortcuts,
@@ -395,14 +393,11 @@ intptr_t WinWindow::HandleMessage(unsigned message, uintptr_t wParam, intptr_t l
       const int delta = static_cast<short>(HIWORD(wParam)) / WHEEL_DELTA;
       RECT frame = {};
       GetWindowRect(hwnd, &frame);
-      editor.HandleWheel(ToPanel(GET_X_LPARAM(lParam) - frame.left), ToPanel(GET_Y_LPARAM(lParam) - frame.top),
+      editor.HandleWheel(editor.ToPanel(GET_X_LPARAM(lParam) - frame.left),
+                         editor.ToPanel(GET_Y_LPARAM(lParam) - frame.top),
                          ModifiersOf(GET_KEYSTATE_WPARAM(wParam)), delta);
       return 0;
     }
-    case kDpiChanged:
-      // A top-level window's new DPI comes in the message, a child's from the window.
-      editor.SetScreenScale(LOWORD(wParam) / 96.0);
-      return 0;
     case kDpiChangedAfterParent:
       editor.SetScreenScale(WindowDpi(hwnd) / 96.0);
       return 0;
@@ -458,13 +453,13 @@ void WinWindow::TimerTick() {
   }
   Rect dirty{};
   if (!editor.CollectDirty(dirty)) return;
-  const int s = editor.DrawnScale();
-  RECT region = {dirty.left * s, dirty.top * s, dirty.right * s, dirty.bottom * s};
+  const Rect device = editor.ToDevice(dirty);
+  RECT region = {device.left, device.top, device.right, device.bottom};
   InvalidateRect(hwnd, &region, FALSE);
   if (entryBox && entryControl) {
     // The box covers the edited control: leave that part alone.
-    const Rect& edited = entryControl->GetRect();
-    RECT keep = {edited.left * s, edited.top * s, edited.right * s, edited.bottom * s};
+    const Rect edited = editor.ToDevice(entryControl->GetRect());
+    RECT keep = {edited.left, edited.top, edited.right, edited.bottom};
     ValidateRect(hwnd, &keep);
     UpdateWindow(hwnd);
     entryState = EntryRedrawn;
@@ -492,11 +487,12 @@ bool WinWindow::Paint(const Rect& rect) {
 void WinWindow::SetSize(int newWidth, int newHeight, bool framesFollow) {
   // A new scale: the surface is made again here, on the thread that draws.
   editor.ApplyScale();
-  const int dw = newWidth - shownWidth;
-  const int dh = newHeight - shownHeight;
-  shownWidth = newWidth;
-  shownHeight = newHeight;
   if (!window) return;
+  HWND hwnd = AsWindow(window);
+  RECT shown = {};
+  GetClientRect(hwnd, &shown);
+  const int dw = newWidth - shown.right;
+  const int dh = newHeight - shown.bottom;
 
   // The window, and its parent and grandparent when they are plain child
   // windows (the host's frames), grow by the same amount.
@@ -510,7 +506,6 @@ void WinWindow::SetSize(int newWidth, int newHeight, bool framesFollow) {
     SetWindowPos(w, nullptr, 0, 0, r.right - r.left + dw, r.bottom - r.top + dh,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   };
-  HWND hwnd = AsWindow(window);
   HWND parent = isPlainChild(hwnd) ? GetParent(hwnd) : nullptr;
   HWND grandparent = parent && isPlainChild(parent) ? GetParent(parent) : nullptr;
   if (dw != 0 || dh != 0) {

@@ -16,6 +16,7 @@
 // elsewhere) has the owner thread destroy the window and never waits with
 // PlugLock held.
 
+#include <atomic>
 #include <cstdint>
 
 #include "IGraphics.h"
@@ -38,10 +39,8 @@ class WinWindow : public IPlatformWindow {
   // [construction thread; no lock] editor owns the window; module is where
   // the window class and the text box belong.
   WinWindow(IGraphics& editor, ModuleHandle module);
-  // [UI thread; no lock] The plug-in is being destroyed around its editor
-  // and can no longer be told of a gesture (the adapter closes the window
-  // earlier, while it still can): the gesture is forgotten, then the window
-  // closed (ending any entry, menu or capture of it).
+  // [UI thread; no lock] Closes the window (ending any entry, menu or
+  // capture of it); the editor has forgotten its gesture already.
   ~WinWindow() override;
 
   // [UI thread; PlugLock not held] The child window inside parent; none
@@ -50,22 +49,22 @@ class WinWindow : public IPlatformWindow {
   void* Open(void* parent, IHostRunLoop* loop) override;
   // [any thread; PlugLock not held] Ends an open gesture, entry, menu and
   // capture, then destroys the window; nothing when none is open. From
-  // another thread the owner thread is asked to do it; one that does not
-  // answer within 5 s has the window cut off from the editor, once no
-  // message of ours is being handled there.
+  // another thread the owner thread is asked to do it (one that does not
+  // answer within 5 s has the window cut off from the editor instead), and
+  // the close returns once no message of ours is being handled there: a
+  // handler in a modal loop (a menu, a dialog) is waited for.
   void Close() override;
   // [any thread; no lock]
   void* Handle() override { return window; }
   // [editor thread; no lock] Copies rect of the surface to the window while
   // it paints; true without a window (the surface is the result).
   bool Paint(const Rect& rect) override;
-  // [editor thread; no lock] The window, and its parent and grandparent
-  // when they are plain child windows, grow by the difference.
+  // [UI thread, which draws; no lock] The window, and its parent and
+  // grandparent when they are plain child windows, grow by the difference.
   void SetSize(int width, int height, bool framesFollow) override;
   // [editor thread; no lock] Hidden while a control drags it; restored where it was.
   void HideCursor() override;
   void RestoreCursor() override;
-  const char* ApiName() const override { return "Windows GDI"; }
 
   // The in-place text entry, a child of the window; the services pass the
   // editor's requests on. [editor thread; no lock] Nothing without a window
@@ -93,12 +92,6 @@ class WinWindow : public IPlatformWindow {
   static intptr_t EntryBoxProc(void* hwnd, unsigned message, uintptr_t wParam, intptr_t lParam);
 
  private:
-  // Device pixels to the panel's own units, rounded down (a captured
-  // pointer may be left of or above the window).
-  int ToPanel(int device) const {
-    const int s = editor.DrawnScale();
-    return device >= 0 ? device / s : -((-device + s - 1) / s);
-  }
   intptr_t HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam);
   intptr_t HandleEntryBoxMessage(unsigned message, uintptr_t wParam, intptr_t lParam);
   void HandleCreate();
@@ -123,11 +116,9 @@ class WinWindow : public IPlatformWindow {
 
   IGraphics& editor;
   ModuleHandle module;
-  // The editor's size the window last followed: a new size grows the
-  // window and the host's frames by the difference.
-  int shownWidth;
-  int shownHeight;
-  void* window = nullptr;
+  // Written on the owner thread (and by a close from another thread that
+  // it does not answer); Handle reads it anywhere.
+  std::atomic<void*> window{nullptr};
   WindowLink* link = nullptr;  // one reference while the window is ours
   void* parentWindow = nullptr;
   void* entryBox = nullptr;

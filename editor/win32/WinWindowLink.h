@@ -8,6 +8,9 @@ namespace veltrax {
 
 class WinWindow;
 
+// The window handles that the portable headers carry as void*.
+inline HWND AsWindow(void* handle) { return static_cast<HWND>(handle); }
+
 // What the window procedure reaches the WinWindow through. The system's
 // window holds a reference until its last message, the WinWindow one while
 // it keeps that window, and every message being handled one more, so the
@@ -23,6 +26,11 @@ struct WindowLink {
 
   explicit WindowLink(WinWindow* window) : owner(window) {}
 
+  void AddRef() {
+    AcquireSRWLockExclusive(&lock);
+    ++references;
+    ReleaseSRWLockExclusive(&lock);
+  }
   // The owner for one message, or none once cut off.
   WinWindow* Enter() {
     AcquireSRWLockExclusive(&lock);

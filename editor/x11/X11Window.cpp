@@ -19,7 +19,6 @@
 #include <new>
 #include <thread>
 
-#include "EffectBase.h"
 #include "GrowBuffer.h"
 #include "RasterBitmap.h"
 #include "XcbLibrary.h"
@@ -73,6 +72,18 @@ MouseModifiers ModifiersAfter(uint16_t state, uint8_t button, bool pressed) {
 // The session whose window thread is running here: painting and resizing
 // reach the X server only from there.
 thread_local X11Session* threadSession = nullptr;
+
+// threadSession for a scope, restored after it.
+class ThreadSessionScope {
+ public:
+  explicit ThreadSessionScope(X11Session* session) : saved(threadSession) { threadSession = session; }
+  ~ThreadSessionScope() { threadSession = saved; }
+  ThreadSessionScope(const ThreadSessionScope&) = delete;
+  ThreadSessionScope& operator=(const ThreadSessionScope&) = delete;
+
+ private:
+  X11Session* saved;
+};
 
 // One mouse event for the editor, as the window thread read it.
 struct InputEvent {
@@ -150,6 +161,7 @@ struct X11Session {
   std::atomic<bool> stop{false};
   bool closedFromOwnThread = false;
   IHostRunLoop* loop = nullptr;  // the host drives the window; none: the thread does
+  bool lost = false;  // the host-driven connection failed; its loop no longer calls [UI thread]
   int connectionFd = -1;
   // A new size for the window, applied by whoever owns the connection.
   std::atomic<uint32_t> pendingSize{0};  // width << 16 | height; 0: none
@@ -375,10 +387,9 @@ bool X11Session::WindowThreadApplies() const {
 
 void X11Session::Run() {
   const xcb::SigpipeGuard noSigpipe;
-  threadSession = this;
+  const ThreadSessionScope drawing(this);
   pthread_setname_np(pthread_self(), "veltrax-editor");  // shown by debuggers and top
-  const int frameRate = editor.FrameRate() > 0 ? editor.FrameRate() : 25;
-  const auto period = std::chrono::milliseconds(1000 / frameRate);
+  const auto period = std::chrono::milliseconds(editor.FramePeriodMs());
   Clock::time_point nextTick = Clock::now();  // the whole panel at once
   while (!stop.load(std::memory_order_acquire)) {
     ReadEvents();
@@ -408,7 +419,6 @@ void X11Session::Run() {
     poll(fds, 2, wait.count() > 0 ? static_cast<int>(wait.count()) : 0);
   }
   if (closedFromOwnThread) Teardown();
-  threadSession = nullptr;
 }
 
 void X11Session::Draw() {
@@ -417,13 +427,18 @@ void X11Session::Draw() {
 }
 
 void X11Session::HostTick(bool draw) {
-  threadSession = this;
+  if (lost) return;
+  const ThreadSessionScope drawing(this);
   ReadEvents();
   if (x->xcb_connection_has_error(connection)) {
-    // The display went away: the window stays dark until it is closed.
+    // The display went away: the window stays dark until it is closed. Its
+    // descriptor stays readable at the end of the connection: the host's
+    // loop lets go of it and of the timer now, rather than call forever.
+    lost = true;
+    loop->UnregisterTimer();
+    loop->UnregisterFd(connectionFd);
     Queue(InputEvent::kEndGesture, 0, 0, MouseModifiers{});
     ApplyInput();
-    threadSession = nullptr;
     return;
   }
   ApplyInput();
@@ -437,7 +452,6 @@ void X11Session::HostTick(bool draw) {
     }
     x->xcb_flush(connection);
   }
-  threadSession = nullptr;
 }
 
 void X11Session::ApplyPendingSize() {
@@ -588,13 +602,8 @@ void X11Session::Paint(const Rect& rect) {
 
 void X11Session::Queue(InputEvent::Kind kind, int px, int py, const MouseModifiers& modifiers,
                        int delta) {
-  // Device pixels to the panel's own units (a grabbed pointer may be left
-  // of or above the window: rounded down there too).
-  const int s = editor.DrawnScale();
-  if (s > 1) {
-    px = px >= 0 ? px / s : -((-px + s - 1) / s);
-    py = py >= 0 ? py / s : -((-py + s - 1) / s);
-  }
+  px = editor.ToPanel(px);  // the panel's own units
+  py = editor.ToPanel(py);
   std::lock_guard<std::mutex> guard(queueMutex);
   if (queueCount > 0 && (kind == InputEvent::kDrag || kind == InputEvent::kHover)) {
     // A host that idles slowly sees one step for all the motion in between.
@@ -605,10 +614,10 @@ void X11Session::Queue(InputEvent::Kind kind, int px, int py, const MouseModifie
     }
   }
   // A full queue means nobody has applied input for a long while: what
-  // comes now is dropped, except the end of a gesture, which replaces the
-  // newest entry so that no edit is left open.
+  // comes now is dropped, except a release or the end of a gesture, which
+  // replaces the newest entry so that no edit is left open.
   if (queueCount == kQueueCapacity) {
-    if (kind != InputEvent::kEndGesture) return;
+    if (kind != InputEvent::kEndGesture && kind != InputEvent::kRelease) return;
     --queueCount;
   }
   queue[(queueHead + queueCount) % kQueueCapacity] = InputEvent{kind, px, py, delta, modifiers};
@@ -659,17 +668,26 @@ X11Window::X11Window(IGraphics& graphics) : editor(graphics) {}
 
 X11Window::~X11Window() {
   Close();
-  if (retired != nullptr && retired->thread.get_id() == std::this_thread::get_id()) {
-    retired->thread.detach();  // destroyed from inside its own callback: a host fault
-    retired.reset();
-  }
   ReapRetired();
 }
 
 void X11Window::ReapRetired() {
-  if (retired == nullptr) return;
-  retired->thread.join();
-  retired.reset();
+  std::shared_ptr<X11Session> reaped;
+  {
+    std::lock_guard<std::mutex> guard(sessionMutex);
+    reaped = std::move(retired);
+  }
+  if (reaped == nullptr) return;
+  if (reaped->thread.get_id() == std::this_thread::get_id()) {
+    reaped->thread.detach();  // destroyed from inside its own callback: a host fault
+  } else {
+    reaped->thread.join();
+  }
+}
+
+bool X11Window::RetiredHere() const {
+  std::lock_guard<std::mutex> guard(sessionMutex);
+  return retired != nullptr && retired->thread.get_id() == std::this_thread::get_id();
 }
 
 std::shared_ptr<X11Session> X11Window::OpenSession() const {
@@ -680,12 +698,10 @@ std::shared_ptr<X11Session> X11Window::OpenSession() const {
 void* X11Window::Open(void* parent, IHostRunLoop* loop) {
   const xcb::SigpipeGuard noSigpipe;  // on the host's thread
   Close();
-  if (retired != nullptr) {
-    // Reopened from inside the callback in which its own thread closed the
-    // window: that thread cannot be joined here.
-    if (retired->thread.get_id() == std::this_thread::get_id()) return nullptr;
-    ReapRetired();
-  }
+  // Reopened from inside the callback in which its own thread closed the
+  // window: that thread cannot be joined here.
+  if (RetiredHere()) return nullptr;
+  ReapRetired();
   const auto parentId = reinterpret_cast<uintptr_t>(parent);
   if (parentId == 0 || parentId > kHighestXid || editor.Surface() == nullptr) return nullptr;
   const xcb::Functions* functions = xcb::Library();
@@ -694,11 +710,10 @@ void* X11Window::Open(void* parent, IHostRunLoop* loop) {
   if (opened == nullptr) return nullptr;
   if (!opened->Create(static_cast<xcb_window_t>(parentId))) return nullptr;
   opened->connectionFd = functions->xcb_get_file_descriptor(opened->connection);
-  const int frameRate = editor.FrameRate() > 0 ? editor.FrameRate() : 25;
   if (loop != nullptr) {
     // Events and timer on the host's thread, where its run loop allows.
     if (loop->RegisterFd(opened->connectionFd)) {
-      if (loop->RegisterTimer(1000 / frameRate)) {
+      if (loop->RegisterTimer(editor.FramePeriodMs())) {
         opened->loop = loop;
       } else {
         loop->UnregisterFd(opened->connectionFd);
@@ -733,7 +748,7 @@ void X11Window::Close() {
   if (closing == nullptr) return;
   windowId.store(0, std::memory_order_release);
   closing->RequestStop();
-  if (closing->loop != nullptr) {
+  if (closing->loop != nullptr && !closing->lost) {
     closing->loop->UnregisterTimer();
     closing->loop->UnregisterFd(closing->connectionFd);
   }
@@ -752,6 +767,7 @@ void X11Window::Close() {
   }
   if (ownThread) {
     closing->closedFromOwnThread = true;
+    std::lock_guard<std::mutex> guard(sessionMutex);
     retired = std::move(closing);
     return;
   }
@@ -759,8 +775,8 @@ void X11Window::Close() {
   ReapRetired();
 }
 
+// Writes nothing to the X server: the input goes to the editor and the host.
 void X11Window::Idle() {
-  const xcb::SigpipeGuard noSigpipe;  // on the host's thread
   std::shared_ptr<X11Session> open = OpenSession();
   if (open == nullptr || open->loop != nullptr) return;
   open->lastIdle.store(Clock::now().time_since_epoch().count(), std::memory_order_release);

@@ -67,19 +67,23 @@ class X11Window : public IPlatformWindow {
   void OnFdReady(int fd) override;
   // [editor thread; no lock] Copies rect of the surface to the window.
   bool Paint(const Rect& rect) override;
-  // [editor thread; no lock] The window follows the surface.
-  // Only the window itself: an X window embedded in the host's frame.
+  // [any thread; no lock] The size for whoever owns the connection to
+  // apply. Only the window itself: an X window embedded in the host's frame.
   void SetSize(int width, int height, bool framesFollow) override;
-  const char* ApiName() const override { return "X11"; }
 
  private:
   friend struct X11Session;
-  // Joins and frees a session whose thread closed its own window.
+  // Joins and frees a session whose thread closed its own window (one
+  // whose thread is this one is let go instead).
   void ReapRetired();
+  // Whether this thread is the retired session's own.
+  bool RetiredHere() const;
   std::shared_ptr<X11Session> OpenSession() const;
 
   IGraphics& editor;
-  mutable std::mutex sessionMutex;  // guards session: idle calls may come from anywhere
+  // Guards session and retired: idle calls may come from anywhere, and a
+  // window thread that closes its own window retires it.
+  mutable std::mutex sessionMutex;
   std::shared_ptr<X11Session> session;  // the open window, none while closed
   std::shared_ptr<X11Session> retired;  // closed from its own thread, not yet joined
   std::atomic<uint32_t> windowId{0};    // the open window's X id, 0 while closed

@@ -43,7 +43,6 @@ namespace xcb {
   X(xcb_destroy_window)                       \
   X(xcb_configure_window)                     \
   X(xcb_create_gc)                            \
-  X(xcb_free_gc)                              \
   X(xcb_put_image)                            \
   X(xcb_get_input_focus)                      \
   X(xcb_get_input_focus_reply)                \

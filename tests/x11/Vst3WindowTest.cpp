@@ -235,6 +235,21 @@ TEST_F(Vst3Window, ADragReachesTheHandlerInOrderOnTheUiThread) {
   EXPECT_EQ(view->removed(), kResultOk);
 }
 
+// A lost display ends the held gesture for the host, and the host's loop
+// lets go of the window's descriptor and timer rather than call forever.
+TEST_F(Vst3Window, ALostDisplayLeavesTheHostsLoop) {
+  ASSERT_EQ(view->attached(AsParent(top), kPlatformTypeX11EmbedWindowID), kResultOk);
+  ASSERT_TRUE(PumpUntil([&] { return Shows(OffscreenPanel(plug.controller)); }));
+  Drag(120, 70, 120, 40, /*keepHeld=*/true);
+  ASSERT_TRUE(PumpUntil([&] { return handler.Kinds().find('P') != std::string::npos; }));
+  xcb_kill_client(Connection(), Children(top).front());
+  Sync();
+  EXPECT_TRUE(PumpUntil([&] { return frame.watches.empty() && frame.timers.empty(); }));
+  EXPECT_EQ(handler.Kinds().back(), 'E');
+  Button(1, false);
+  EXPECT_EQ(view->removed(), kResultOk);
+}
+
 // The audio thread's blocks, with parameter points, go on through a drag, a
 // host's moves of the panel and state calls on the UI thread.
 TEST_F(Vst3Window, AudioBlocksRunThroughADragAndStateCalls) {

@@ -467,13 +467,21 @@ TEST_F(EditorWindow, ClosingTheInstanceWithItsEditorOpenEndsTheGesture) {
   EXPECT_TRUE(Children(top).empty());
 }
 
-// A host that answers the panel's resize requests as a test tells it.
+// A host that answers the panel's resize requests as a test tells it,
+// reading the editor's size again from inside the request, as hosts do.
 bool acceptResize = true;
 std::vector<std::pair<int32_t, intptr_t>> resizes;
+std::vector<std::pair<int, int>> sizesSeenInside;
+std::pair<int, int> EditRect(AEffect* effect) {
+  ERect* rect = nullptr;
+  if (effect->dispatcher(effect, effEditGetRect, 0, 0, &rect, 0.0f) != 1 || rect == nullptr) return {0, 0};
+  return {rect->right - rect->left, rect->bottom - rect->top};
+}
 intptr_t VST_CALLBACK ResizingHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
                                    void* ptr, float opt) {
   if (opcode == audioMasterSizeWindow) {
     resizes.emplace_back(index, value);
+    sizesSeenInside.push_back(EditRect(effect));
     return acceptResize ? 1 : 0;
   }
   return AutomationHost(effect, opcode, index, value, ptr, opt);
@@ -514,14 +522,18 @@ TEST_F(EditorWindow, TheHostsScaleWhileOpenResizesUnlessTheHostRefuses) {
   const xcb_window_t editor = EditorIn(big);
   ASSERT_TRUE(WaitFor([&] { return Shows(editor, OffscreenPanel(plug)); }));
   resizes.clear();
+  sizesSeenInside.clear();
   acceptResize = true;
   SendHostScale(plug, 2.0f);
   ASSERT_EQ(resizes.size(), 1u);
   EXPECT_EQ(resizes[0], (std::pair<int32_t, intptr_t>{1400, 320}));
+  EXPECT_EQ(sizesSeenInside[0], (std::pair<int, int>{1400, 320}));
   EXPECT_TRUE(WaitFor([&] { return Shows(editor, OffscreenPanel(plug, 2), 2); }));
   acceptResize = false;
   SendHostScale(plug, 1.0f);
   EXPECT_EQ(resizes.size(), 2u);
+  EXPECT_EQ(sizesSeenInside[1], (std::pair<int, int>{700, 160}));
+  EXPECT_EQ(EditRect(plug.effect()), (std::pair<int, int>{1400, 320}));  // refused: as it was
   plug.Set(Veltrax::kPower, 0.0f);  // still drawn, still at twice the size
   EXPECT_TRUE(WaitFor([&] { return Shows(editor, OffscreenPanel(plug, 2), 2); }));
   acceptResize = true;
