@@ -227,18 +227,17 @@ bool ClapCalls::ParamValue(const clap_plugin* plugin, clap_id id, double* value)
   return true;
 }
 
-// The texts of VST 2's display: a gain shows "100.00", power "on" or "off".
+// The texts of VST 2's display for the value the parameter takes: a gain
+// shows "100.00", power "on" or "off", the equaliser the step it lands on.
 bool ClapCalls::ValueToText(const clap_plugin* plugin, clap_id id, double value, char* text,
                             uint32_t capacity) {
   ClapPlugin* self = Instance(plugin);
   if (self == nullptr || text == nullptr || capacity == 0 || !self->OnMainThread()) return false;
   const Parameter* param = self->HostParameter(id);
   if (param == nullptr || !std::isfinite(value)) return false;
-  double normalised = ClapPlugin::NormalisedFromClapValue(*param, value);
-  normalised = std::min(1.0, std::max(0.0, normalised));
   char display[2 * Parameter::kTextSize] = "";
   PlugLockGuard guard(self->plug->Lock());
-  param->FormatValue(normalised, true, display, sizeof display, true);
+  param->FormatPosition(ClapPlugin::NormalisedFromClapValue(*param, value), display, sizeof display);
   CopyTextBounded(text, display, capacity);
   return true;
 }
@@ -254,9 +253,7 @@ bool ClapCalls::TextToValue(const clap_plugin* plugin, clap_id id, const char* t
   CopyTextBounded(bounded, text, sizeof bounded);
   PlugLockGuard guard(self->plug->Lock());
   double plain = 0.0;
-  bool numberRead = false;
-  if (!param->ValueFromText(bounded, &plain, &numberRead)) return false;
-  if (param->DisplayTextCount() == 0 && !numberRead) return false;
+  if (!param->ValueFromHostText(bounded, &plain)) return false;
   *value = ClapPlugin::ClapValueFromNormalised(*param, param->Normalize(plain));
   return true;
 }

@@ -75,10 +75,8 @@ tresult IEffectVST3::getParamStringByValue(ParamID id, ParamValue valueNormalize
   const int index = IndexForId(id);
   if (index < 0 || string == nullptr) return kInvalidArgument;
   if (!std::isfinite(valueNormalized)) return kInvalidArgument;
-  const Parameter& param = *plug->ParamAt(index);
   char text[2 * Parameter::kTextSize] = "";
-  param.FormatValue(param.ValueForPosition(ClampUnit(valueNormalized)), false, text, sizeof text,
-                    true);
+  plug->ParamAt(index)->FormatPosition(valueNormalized, text, sizeof text);
   Utf8ToUtf16(text, string, 128);
   return kResultOk;
 }
@@ -92,11 +90,7 @@ tresult IEffectVST3::getParamValueByString(ParamID id, TChar* string, ParamValue
   Utf16ToUtf8(string, 128, text, sizeof text);
   const Parameter& param = *plug->ParamAt(index);
   double v = 0.0;
-  bool numberRead = false;
-  // A word that is no display text and holds no digits names nothing here,
-  // though the VST 2 plug-in reads it as 0.
-  if (!param.ValueFromText(text, &v, &numberRead)) return kResultFalse;
-  if (param.DisplayTextCount() == 0 && !numberRead) return kResultFalse;
+  if (!param.ValueFromHostText(text, &v)) return kResultFalse;
   valueNormalized = param.Normalize(v);
   return kResultOk;
 }

@@ -120,6 +120,8 @@ TEST_F(ClapPluginTest, FiveParametersWithVst2IdsRangesAndTexts) {
   EXPECT_EQ(show(2, 3.0), "3");
   EXPECT_EQ(show(3, 0.0), "off");
   EXPECT_EQ(show(7, 1.0), "on");
+  EXPECT_EQ(show(2, 2.6), "3");  // the values the parameters take
+  EXPECT_EQ(show(3, 0.6), "on");
   EXPECT_EQ(show(5, 0.5), "?");
   // Text round trips, and texts that name nothing.
   auto read = [&](clap_id id, const char* t) {
