@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -173,34 +174,19 @@ const void* ClapCalls::GetExtension(const clap_plugin* plugin, const char* id) {
 void ClapCalls::OnMainThread(const clap_plugin* /*plugin*/) {}
 
 // ---------------------------------------------------------------------------
-// params: the effect's host parameters by their VST 2 index
-
-namespace {
-
-// The host parameters in index order: Veltrax's 0, 1, 2, 3 and 7.
-int HostParameterIndex(const IEffectBase* plug, uint32_t position) {
-  uint32_t seen = 0;
-  for (int i = 0; i < plug->ParameterCount(); ++i) {
-    if (!plug->ParamAt(i)->IsForHost()) continue;
-    if (seen++ == position) return i;
-  }
-  return -1;
-}
-
-}  // namespace
+// params: the effect's host parameters by their VST 2 index (Veltrax's 0, 1,
+// 2, 3 and 7)
 
 uint32_t ClapCalls::ParamCount(const clap_plugin* plugin) {
   ClapPlugin* self = Instance(plugin);
   if (self == nullptr || !self->OnMainThread()) return 0;
-  uint32_t count = 0;
-  for (int i = 0; i < self->plug->ParameterCount(); ++i) count += self->plug->ParamAt(i)->IsForHost();
-  return count;
+  return static_cast<uint32_t>(self->plug->HostParameterCount());
 }
 
 bool ClapCalls::ParamInfo(const clap_plugin* plugin, uint32_t position, clap_param_info* info) {
   ClapPlugin* self = Instance(plugin);
-  if (self == nullptr || info == nullptr || !self->OnMainThread()) return false;
-  const int index = HostParameterIndex(self->plug, position);
+  if (self == nullptr || info == nullptr || !self->OnMainThread() || position > INT32_MAX) return false;
+  const int index = self->plug->HostParameterAt(static_cast<int>(position));
   if (index < 0) return false;
   PlugLockGuard guard(self->plug->Lock());
   const Parameter& param = *self->plug->ParamAt(index);

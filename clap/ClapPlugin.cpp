@@ -101,9 +101,8 @@ double ClapPlugin::NormalisedFromClapValue(const Parameter& param, double value)
 }
 
 Parameter* ClapPlugin::HostParameter(clap_id id) const {
-  if (id > static_cast<clap_id>(INT32_MAX)) return nullptr;
-  Parameter* param = plug->ParamAt(static_cast<int>(id));
-  return param != nullptr && param->IsForHost() ? param : nullptr;
+  if (id > static_cast<clap_id>(INT32_MAX) || !plug->IsHostParameter(static_cast<int>(id))) return nullptr;
+  return plug->ParamAt(static_cast<int>(id));
 }
 
 // ---------------------------------------------------------------------------

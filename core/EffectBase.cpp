@@ -256,6 +256,25 @@ void IEffectBase::RefreshEditorParams() {
   }
 }
 
+bool IEffectBase::IsHostParameter(int index) const {
+  const Parameter* parameter = ParamAt(index);
+  return parameter && parameter->IsForHost();
+}
+
+int IEffectBase::HostParameterCount() const {
+  int count = 0;
+  for (int i = 0; i < ParameterCount(); ++i) count += IsHostParameter(i) ? 1 : 0;
+  return count;
+}
+
+int IEffectBase::HostParameterAt(int position) const {
+  if (position < 0) return -1;
+  for (int i = 0; i < ParameterCount(); ++i) {
+    if (IsHostParameter(i) && position-- == 0) return i;
+  }
+  return -1;
+}
+
 void IEffectBase::NotifyAllParamsChanged() {
   VELTRAX_ASSERT_LOCKED(lock);
   for (int i = 0; i < ParameterCount(); ++i) ParameterChanged(i);

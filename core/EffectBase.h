@@ -207,6 +207,13 @@ class IEffectBase {
   // Parameters. [any thread; no lock: the list never changes after construction]
   int ParameterCount() const { return parameters.Count(); }
   Parameter* ParamAt(int index) const { return parameters.Get(index); }
+  // The parameters that formats listing them to the host (CLAP, VST3) show,
+  // in index order: the initialised, named ones. A host's id for one is its
+  // index. [any thread; no lock]
+  bool IsHostParameter(int index) const;
+  int HostParameterCount() const;
+  // The index of the position-th host parameter, or -1.
+  int HostParameterAt(int position) const;
   // [any thread; PlugLock held]
   void NotifyAllParamsChanged();
 

@@ -30,15 +30,8 @@ int32_t ChannelsOf(SpeakerArrangement arrangement) {
 
 }  // namespace
 
-IEffectVST3::IEffectVST3(IEffectBase* plugin) : plug(plugin) {
-  const int count = plug->ParameterCount();
-  hostParams.reset(new (std::nothrow) int[count > 0 ? count : 1]);
-  controllerValues.reset(new (std::nothrow) double[count > 0 ? count : 1]);
-  if (hostParams != nullptr && controllerValues != nullptr) {
-    for (int i = 0; i < count; ++i) {
-      if (plug->ParamAt(i)->IsForHost()) hostParams[hostParamCount++] = i;
-    }
-  }
+IEffectVST3::IEffectVST3(IEffectBase* plugin)
+    : plug(plugin), controllerValues(new double[plugin->ParameterCount()]) {
   plug->BindHost(this, kAdapterVst3);
   PlugLockGuard guard(plug->Lock());
   SyncControllerValues();

@@ -139,7 +139,7 @@ class IEffectVST3 final : public ComponentStateNames<IEffectVST3>,
   // [last release; no lock] Deletes the effect.
   ~IEffectVST3();
 
-  // Host parameter id (the effect's parameter index) to the index, or -1
+  // Host parameter id (the effect's parameter index) as the index, or -1
   // for an id hosts do not see. [any thread; no lock]
   int IndexForId(vst3::ParamID id) const;
   // [PlugLock held] The controller's values follow the effect's.
@@ -155,10 +155,7 @@ class IEffectVST3 final : public ComponentStateNames<IEffectVST3>,
   IEffectBase* const plug;  // owned
   std::atomic<uint32_t> references{1};
 
-  // Parameters hosts see, by position; the controller's normalised values
-  // by effect index. [PlugLock held for the values]
-  std::unique_ptr<int[]> hostParams;
-  int hostParamCount = 0;
+  // The controller's normalised values by effect index. [PlugLock held]
   std::unique_ptr<double[]> controllerValues;
 
   // [PlugLock held]

@@ -3,6 +3,7 @@
 // of the caller's, and the last release deletes it.
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "EffectFactory.h"
@@ -140,14 +141,15 @@ uint32_t Vst3Factory::release() {
 }  // namespace
 
 IEffectVST3* CreateVst3Instance() {
-  IEffectBase* plug = CreateEffectInstance();
+  // The effect is the caller's until the adapter has taken it whole: an
+  // adapter that cannot be made (no memory, or its construction throws)
+  // leaves it to be deleted here.
+  std::unique_ptr<IEffectBase> plug(CreateEffectInstance());
   if (plug == nullptr) return nullptr;
-  auto* adapter = new (std::nothrow) IEffectVST3(plug);
-  if (adapter == nullptr) {
-    delete plug;
-    return nullptr;
-  }
-  plug->FillEmptyPresets("Empty", plug->PresetCount());
+  auto* adapter = new (std::nothrow) IEffectVST3(plug.get());
+  if (adapter == nullptr) return nullptr;
+  plug.release();  // the adapter's now
+  adapter->Plugin()->FillEmptyPresets("Empty", adapter->Plugin()->PresetCount());
   return adapter;
 }
 
