@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "ClapCalls.h"
 #include "ClapWindowApi.h"
@@ -15,10 +14,6 @@
 namespace veltrax {
 
 namespace {
-
-// A state hosts keep is a bank of a few hundred bytes; this bound keeps a
-// damaged or foreign stream from filling memory before it is refused.
-constexpr uint64_t kMaxStateBytes = 1u << 20;
 
 // How long an impulse rings until it is 120 dB down, at the slowest setting
 // (a low record level): 3242 frames at 44.1 kHz, 4662 at 96 kHz, 7638 at
@@ -326,27 +321,32 @@ bool ClapCalls::SaveState(const clap_plugin* plugin, const clap_ostream* stream)
   return true;
 }
 
+namespace {
+
+// The host's stream: it answers the bytes read, 0 at its end, less than 0
+// on an error.
+class ClapStateSource final : public StateSource {
+ public:
+  explicit ClapStateSource(const clap_istream* stream) : stream(stream) {}
+  int32_t Read(uint8_t* buffer, int32_t capacity) override {
+    const int64_t read = stream->read(stream, buffer, static_cast<uint64_t>(capacity));
+    return read < 0 || read > capacity ? -1 : static_cast<int32_t>(read);
+  }
+
+ private:
+  const clap_istream* stream;
+};
+
+}  // namespace
+
 // Refused with false, every value and preset as it was, for a stream that
 // is cut short, damaged, not ours, or larger than any state of ours.
 bool ClapCalls::LoadState(const clap_plugin* plugin, const clap_istream* stream) {
   ClapPlugin* self = Instance(plugin);
   if (self == nullptr || stream == nullptr || stream->read == nullptr || !self->OnMainThread())
     return false;
-  std::vector<uint8_t> bytes;
-  uint8_t block[4096];
-  for (;;) {
-    const int64_t read = stream->read(stream, block, sizeof block);
-    if (read < 0 || read > static_cast<int64_t>(sizeof block)) return false;
-    if (read == 0) break;
-    if (bytes.size() + static_cast<uint64_t>(read) > kMaxStateBytes) return false;
-    bytes.insert(bytes.end(), block, block + read);
-  }
-  StateChunk chunk;
-  if (!chunk.Assign(bytes.data(), static_cast<int32_t>(bytes.size()))) return false;
-  {
-    PlugLockGuard guard(self->plug->Lock());
-    if (!self->plug->RestoreBank(chunk)) return false;
-  }
+  ClapStateSource source(stream);
+  if (!self->plug->RestoreBankFrom(source)) return false;
   if (self->hostParams != nullptr && self->hostParams->rescan != nullptr)
     self->hostParams->rescan(self->host, CLAP_PARAM_RESCAN_VALUES);
   return true;

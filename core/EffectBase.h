@@ -266,6 +266,11 @@ class IEffectBase {
   // but a chunk without the header, or one that cannot be read, leaves
   // every value and preset as it was.
   bool RestoreBank(const StateChunk& chunk);
+  // [the host's main or UI thread; takes PlugLock for the restore only: the
+  // stream is the host's and is read without it] Reads the whole state
+  // (kMaxStateBytes at most) and restores it as RestoreBank does; false,
+  // every value and preset as it was, when it cannot.
+  bool RestoreBankFrom(StateSource& source);
 
   // State and presets.
   // [any thread; takes PlugLock]
