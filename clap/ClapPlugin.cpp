@@ -86,18 +86,16 @@ HostKind ClapPlugin::IdentifyHost() {
 // ---------------------------------------------------------------------------
 // Values
 
+// A stepped parameter's CLAP value is the plain value it takes from the
+// position: on its step.
 double ClapPlugin::ClapValueFromNormalised(const Parameter& param, double normalised) {
-  if (param.type == Double) return normalised;
-  // What the parameter takes from this position: on its step.
-  double v = param.Denormalize(normalised);
-  if (param.step > 0.0) v = std::floor(v / param.step + 0.5) * param.step;
-  return v < param.min ? param.min : (v > param.max ? param.max : v);
+  return param.type == Double ? normalised : param.ValueForPosition(normalised);
 }
 
+// A value that is not a number stays one, so that the effect ignores it
+// rather than taking the range's start.
 double ClapPlugin::NormalisedFromClapValue(const Parameter& param, double value) {
-  if (param.type == Double) return value;
-  const double range = param.max - param.min;
-  return range == 0.0 ? 0.0 : (value - param.min) / range;
+  return param.type == Double || !std::isfinite(value) ? value : param.Normalize(value);
 }
 
 Parameter* ClapPlugin::HostParameter(clap_id id) const {

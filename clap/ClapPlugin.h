@@ -78,7 +78,8 @@ class ClapPlugin : public IHostBinding, public IHostRunLoop {
 
   // The value spaces. A CLAP value is the normalised position for a
   // continuous parameter and the plain value for a stepped one, so that
-  // hosts show steps as steps. [any thread; no lock]
+  // hosts show steps as steps. normalised is finite (0..1). [any thread; no
+  // lock]
   static double ClapValueFromNormalised(const Parameter& param, double normalised);
   static double NormalisedFromClapValue(const Parameter& param, double value);
   // The effect's parameter behind a host id, or none (not a host parameter).
