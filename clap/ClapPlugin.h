@@ -99,19 +99,24 @@ class ClapPlugin : public IHostBinding, public IHostRunLoop {
   bool OnMainThread() const;
   bool OnAudioThread() const;
 
-  // [audio thread or main thread while inactive; PlugLock held] Applies
-  // the parameter events of in, splitting the block at each: frames before
-  // an event are processed before it takes effect.
-  template <class Sample>
-  void ProcessWithEvents(Sample** inputs, Sample** outputs, uint32_t frames,
-                         const clap_input_events* events);
-  // [audio thread; takes PlugLock for the block] One block of the host's
-  // buffers; true when silence came in and nothing rings inside.
+  // One event of the host's list, copied out of it: the frame it takes
+  // effect at (held to the block) and the parameter change it makes, if any.
+  struct ParamChange {
+    uint32_t at;
+    int index;  // the effect's parameter, -1 for an event that changes none
+    double normalised;
+  };
+  // [audio thread, or main thread while inactive; PlugLock not held: the
+  // list is the host's] Event i of events; false when the list has none.
+  bool ReadChange(const clap_input_events* events, uint32_t i, uint32_t frames,
+                  ParamChange& change) const;
+  // [audio thread; takes PlugLock per stretch] One block of the host's
+  // buffers, split at its parameter events: frames before an event are
+  // processed before it takes effect. True when silence came in and
+  // nothing rings inside.
   template <class Sample>
   bool ProcessBuffers(Sample** inputs, const clap_audio_buffer& input, Sample** outputs,
                       const clap_audio_buffer& output, const clap_process* process);
-  // [same; PlugLock held] One parameter event.
-  void ApplyEvent(const clap_event_header* event);
   // [same; PlugLock not held] The editor's waiting edits into out.
   void SendEdits(const clap_output_events* out);
   // [input thread; PlugLock not held]
