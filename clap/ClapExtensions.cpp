@@ -256,7 +256,8 @@ bool ClapCalls::PortInfo(const clap_plugin* plugin, uint32_t index, bool isInput
   std::memset(info, 0, sizeof *info);
   info->id = 0;
   CopyTextBounded(info->name, isInput ? "Input" : "Output", sizeof info->name);
-  info->flags = CLAP_AUDIO_PORT_IS_MAIN | CLAP_AUDIO_PORT_SUPPORTS_64BITS;
+  info->flags = CLAP_AUDIO_PORT_IS_MAIN | CLAP_AUDIO_PORT_SUPPORTS_64BITS |
+                CLAP_AUDIO_PORT_REQUIRES_COMMON_SAMPLE_SIZE;
   info->channel_count = mono ? 1 : 2;
   info->port_type = mono ? CLAP_PORT_MONO : CLAP_PORT_STEREO;
   // The whole run is read before it is written: in place is fine.

@@ -102,10 +102,14 @@ clap_process_status ClapCalls::Process(const clap_plugin* plugin, const clap_pro
   }
   const clap_audio_buffer& input = process->audio_inputs[0];
   const clap_audio_buffer& output = process->audio_outputs[0];
+  // The ports require one sample size: the output's decides, and an input
+  // in the other one is the host's error, not silence.
   bool quiet = false;
   if (output.data64 != nullptr) {
+    if (input.data64 == nullptr && input.data32 != nullptr) return CLAP_PROCESS_ERROR;
     quiet = self->ProcessBuffers(input.data64, input, output.data64, output, process);
   } else if (output.data32 != nullptr) {
+    if (input.data32 == nullptr && input.data64 != nullptr) return CLAP_PROCESS_ERROR;
     quiet = self->ProcessBuffers(input.data32, input, output.data32, output, process);
   } else {
     return CLAP_PROCESS_ERROR;

@@ -56,8 +56,9 @@ TEST_F(ClapPluginTest, OneMainPortEachWayStereoOrMono) {
     ASSERT_TRUE(ports->get(plug.plugin, 0, input, &info));
     EXPECT_EQ(info.channel_count, 2u);
     EXPECT_STREQ(info.port_type, CLAP_PORT_STEREO);
-    EXPECT_EQ(info.flags & (CLAP_AUDIO_PORT_IS_MAIN | CLAP_AUDIO_PORT_SUPPORTS_64BITS),
-              CLAP_AUDIO_PORT_IS_MAIN | CLAP_AUDIO_PORT_SUPPORTS_64BITS);
+    constexpr uint32_t kFlags = CLAP_AUDIO_PORT_IS_MAIN | CLAP_AUDIO_PORT_SUPPORTS_64BITS |
+                                CLAP_AUDIO_PORT_REQUIRES_COMMON_SAMPLE_SIZE;
+    EXPECT_EQ(info.flags & kFlags, kFlags);
     EXPECT_FALSE(ports->get(plug.plugin, 1, input, &info));
   }
   ASSERT_EQ(configs->count(plug.plugin), 2u);
