@@ -26,8 +26,6 @@ uint32_t TailFrames(double sampleRate) {
 
 constexpr uint32_t kConfigurationCount = 2;  // stereo, mono
 
-ClapPlugin* Instance(const clap_plugin* plugin) { return ClapPlugin::From(plugin); }
-
 const clap_plugin_params kParams = {
     &ClapCalls::ParamCount, &ClapCalls::ParamInfo,   &ClapCalls::ParamValue,
     &ClapCalls::ValueToText, &ClapCalls::TextToValue, &ClapCalls::Flush,
@@ -75,7 +73,7 @@ void ClapCalls::FillRecord(clap_plugin& record) {
 // What VST 2's effOpen does: the host's extensions are looked up once, and
 // every parameter designs its part of the effect.
 bool ClapCalls::Init(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread()) return false;
   if (self->initialised) return true;
   const clap_host* host = self->host;
@@ -84,8 +82,6 @@ bool ClapCalls::Init(const clap_plugin* plugin) {
   self->hostGui = HostExtension<clap_host_gui>(host, CLAP_EXT_GUI);
   self->hostTimers = HostExtension<clap_host_timer_support>(host, CLAP_EXT_TIMER_SUPPORT);
   self->hostFds = HostExtension<clap_host_posix_fd_support>(host, CLAP_EXT_POSIX_FD_SUPPORT);
-  self->hostPorts = HostExtension<clap_host_audio_ports>(host, CLAP_EXT_AUDIO_PORTS);
-  self->hostState = HostExtension<clap_host_state>(host, CLAP_EXT_STATE);
   self->IdentifyHost();
   {
     PlugLockGuard guard(self->plug->Lock());
@@ -96,7 +92,7 @@ bool ClapCalls::Init(const clap_plugin* plugin) {
 }
 
 void ClapCalls::Destroy(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr) return;
   self->OnMainThread();
   delete self;
@@ -105,7 +101,7 @@ void ClapCalls::Destroy(const clap_plugin* plugin) {
 // What VST 2's rate, block size and switch-on requests do, in that order.
 bool ClapCalls::Activate(const clap_plugin* plugin, double sampleRate, uint32_t /*minFrames*/,
                          uint32_t maxFrames) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread() || !self->initialised || self->active.load()) return false;
   IEffectBase* plug = self->plug;
   {
@@ -123,34 +119,31 @@ bool ClapCalls::Activate(const clap_plugin* plugin, double sampleRate, uint32_t 
 }
 
 void ClapCalls::Deactivate(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread() || !self->active.load()) return;
   self->active.store(false);
   self->plug->ActivationChanged(false);
   self->plug->Reset();
 }
 
+// process needs only an active instance: starting and stopping only check.
 bool ClapCalls::StartProcessing(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
-  if (self == nullptr || !self->OnAudioThread() || !self->active.load()) return false;
-  self->processing.store(true);
-  return true;
+  ClapPlugin* self = ClapPlugin::From(plugin);
+  return self != nullptr && self->OnAudioThread() && self->active.load();
 }
 
 void ClapCalls::StopProcessing(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
-  if (self == nullptr || !self->OnAudioThread()) return;
-  self->processing.store(false);
+  if (ClapPlugin* self = ClapPlugin::From(plugin)) self->OnAudioThread();
 }
 
 void ClapCalls::Reset(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnAudioThread()) return;
   self->plug->Reset();
 }
 
 const void* ClapCalls::GetExtension(const clap_plugin* plugin, const char* id) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || id == nullptr) return nullptr;
   const auto is = [id](const char* name) { return std::strcmp(id, name) == 0; };
   if (is(CLAP_EXT_PARAMS)) return &kParams;
@@ -173,14 +166,15 @@ void ClapCalls::OnMainThread(const clap_plugin* /*plugin*/) {}
 // 2, 3 and 7)
 
 uint32_t ClapCalls::ParamCount(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread()) return 0;
   return static_cast<uint32_t>(self->plug->HostParameterCount());
 }
 
 bool ClapCalls::ParamInfo(const clap_plugin* plugin, uint32_t position, clap_param_info* info) {
-  ClapPlugin* self = Instance(plugin);
-  if (self == nullptr || info == nullptr || !self->OnMainThread() || position > INT32_MAX) return false;
+  ClapPlugin* self = ClapPlugin::From(plugin);
+  if (self == nullptr || info == nullptr || !self->OnMainThread() || position > INT32_MAX)
+    return false;
   const int index = self->plug->HostParameterAt(static_cast<int>(position));
   if (index < 0) return false;
   PlugLockGuard guard(self->plug->Lock());
@@ -199,7 +193,7 @@ bool ClapCalls::ParamInfo(const clap_plugin* plugin, uint32_t position, clap_par
 }
 
 bool ClapCalls::ParamValue(const clap_plugin* plugin, clap_id id, double* value) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || value == nullptr || !self->OnMainThread()) return false;
   const Parameter* param = self->HostParameter(id);
   if (param == nullptr) return false;
@@ -212,13 +206,14 @@ bool ClapCalls::ParamValue(const clap_plugin* plugin, clap_id id, double* value)
 // shows "100.00", power "on" or "off", the equaliser the step it lands on.
 bool ClapCalls::ValueToText(const clap_plugin* plugin, clap_id id, double value, char* text,
                             uint32_t capacity) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || text == nullptr || capacity == 0 || !self->OnMainThread()) return false;
   const Parameter* param = self->HostParameter(id);
   if (param == nullptr || !std::isfinite(value)) return false;
   char display[2 * Parameter::kTextSize] = "";
   PlugLockGuard guard(self->plug->Lock());
-  param->FormatPosition(ClapPlugin::NormalisedFromClapValue(*param, value), display, sizeof display);
+  const double normalised = ClapPlugin::NormalisedFromClapValue(*param, value);
+  param->FormatPosition(normalised, display, sizeof display);
   CopyTextBounded(text, display, capacity);
   return true;
 }
@@ -226,7 +221,7 @@ bool ClapCalls::ValueToText(const clap_plugin* plugin, clap_id id, double value,
 // The texts VST 2's text entry takes; a text that names no value (no
 // digits, not one of the parameter's words) is refused.
 bool ClapCalls::TextToValue(const clap_plugin* plugin, clap_id id, const char* text, double* value) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || text == nullptr || value == nullptr || !self->OnMainThread()) return false;
   const Parameter* param = self->HostParameter(id);
   if (param == nullptr) return false;
@@ -243,14 +238,14 @@ bool ClapCalls::TextToValue(const clap_plugin* plugin, clap_id id, const char* t
 // Audio ports: one main input and one main output, stereo or mono
 
 uint32_t ClapCalls::PortCount(const clap_plugin* plugin, bool /*isInput*/) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread()) return 0;
   return 1;
 }
 
 bool ClapCalls::PortInfo(const clap_plugin* plugin, uint32_t index, bool isInput,
                          clap_audio_port_info* info) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || info == nullptr || index != 0 || !self->OnMainThread()) return false;
   const bool mono = self->configuration == 1;
   std::memset(info, 0, sizeof *info);
@@ -266,12 +261,12 @@ bool ClapCalls::PortInfo(const clap_plugin* plugin, uint32_t index, bool isInput
 }
 
 uint32_t ClapCalls::ConfigCount(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   return self != nullptr && self->OnMainThread() ? kConfigurationCount : 0;
 }
 
 bool ClapCalls::ConfigInfo(const clap_plugin* plugin, uint32_t index, clap_audio_ports_config* config) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || config == nullptr || index >= kConfigurationCount || !self->OnMainThread())
     return false;
   const bool mono = index == 1;
@@ -291,7 +286,7 @@ bool ClapCalls::ConfigInfo(const clap_plugin* plugin, uint32_t index, clap_audio
 
 // Only while deactivated, as the host must.
 bool ClapCalls::SelectConfig(const clap_plugin* plugin, clap_id id) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || id >= kConfigurationCount || !self->OnMainThread() || self->active.load())
     return false;
   self->ChooseConfiguration(id);
@@ -302,7 +297,7 @@ bool ClapCalls::SelectConfig(const clap_plugin* plugin, clap_id id) {
 // State: exactly VST 2's bank chunk
 
 bool ClapCalls::SaveState(const clap_plugin* plugin, const clap_ostream* stream) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || stream == nullptr || stream->write == nullptr || !self->OnMainThread())
     return false;
   StateChunk chunk;
@@ -343,7 +338,7 @@ class ClapStateSource final : public StateSource {
 // Refused with false, every value and preset as it was, for a stream that
 // is cut short, damaged, not ours, or larger than any state of ours.
 bool ClapCalls::LoadState(const clap_plugin* plugin, const clap_istream* stream) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || stream == nullptr || stream->read == nullptr || !self->OnMainThread())
     return false;
   ClapStateSource source(stream);
@@ -354,14 +349,14 @@ bool ClapCalls::LoadState(const clap_plugin* plugin, const clap_istream* stream)
 }
 
 uint32_t ClapCalls::Latency(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr) return 0;
   PlugLockGuard guard(self->plug->Lock());
   return self->plug->latency > 0 ? static_cast<uint32_t>(self->plug->latency) : 0;
 }
 
 uint32_t ClapCalls::Tail(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr) return 0;
   PlugLockGuard guard(self->plug->Lock());
   return TailFrames(self->plug->sampleRate);
@@ -370,7 +365,7 @@ uint32_t ClapCalls::Tail(const clap_plugin* plugin) {
 bool ClapCalls::HardRealtime(const clap_plugin* /*plugin*/) { return false; }
 
 bool ClapCalls::SetRenderMode(const clap_plugin* plugin, clap_plugin_render_mode mode) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || (mode != CLAP_RENDER_REALTIME && mode != CLAP_RENDER_OFFLINE)) return false;
   self->offline.store(mode == CLAP_RENDER_OFFLINE);
   return true;
@@ -380,19 +375,19 @@ bool ClapCalls::SetRenderMode(const clap_plugin* plugin, clap_plugin_render_mode
 // gui: the panel embedded in the host's window, at its fixed size
 
 bool ClapCalls::GuiApiSupported(const clap_plugin* plugin, const char* api, bool floating) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   return self != nullptr && api != nullptr && !floating && std::strcmp(api, ClapWindowApi()) == 0;
 }
 
 bool ClapCalls::GuiPreferredApi(const clap_plugin* plugin, const char** api, bool* floating) {
-  if (Instance(plugin) == nullptr || api == nullptr || floating == nullptr) return false;
+  if (ClapPlugin::From(plugin) == nullptr || api == nullptr || floating == nullptr) return false;
   *api = ClapWindowApi();
   *floating = false;
   return true;
 }
 
 bool ClapCalls::GuiCreate(const clap_plugin* plugin, const char* api, bool floating) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread() || !GuiApiSupported(plugin, api, floating)) return false;
   if (self->guiCreated) return false;
   self->guiCreated = true;
@@ -400,7 +395,7 @@ bool ClapCalls::GuiCreate(const clap_plugin* plugin, const char* api, bool float
 }
 
 void ClapCalls::GuiDestroy(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread() || !self->guiCreated) return;
   if (IEditorLink* editor = self->plug->Editor()) editor->CloseWindow();
   self->guiCreated = false;
@@ -409,7 +404,7 @@ void ClapCalls::GuiDestroy(const clap_plugin* plugin) {
 // The host's factor for the panel (an open window asks the host for its
 // new size first). False for one that is no factor at all.
 bool ClapCalls::GuiSetScale(const clap_plugin* plugin, double scale) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   IEditorLink* editor = self != nullptr ? self->plug->Editor() : nullptr;
   if (editor == nullptr || !self->OnMainThread() || !std::isfinite(scale) || scale <= 0.0) return false;
   editor->SetHostScale(scale);
@@ -417,7 +412,7 @@ bool ClapCalls::GuiSetScale(const clap_plugin* plugin, double scale) {
 }
 
 bool ClapCalls::GuiGetSize(const clap_plugin* plugin, uint32_t* width, uint32_t* height) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   const IEditorLink* editor = self != nullptr ? self->plug->Editor() : nullptr;
   if (editor == nullptr || width == nullptr || height == nullptr || !self->OnMainThread()) return false;
   *width = static_cast<uint32_t>(editor->Width());
@@ -442,7 +437,7 @@ bool ClapCalls::GuiSetSize(const clap_plugin* plugin, uint32_t width, uint32_t h
 }
 
 bool ClapCalls::GuiSetParent(const clap_plugin* plugin, const clap_window* window) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || window == nullptr || !self->OnMainThread() || !self->guiCreated) return false;
   IEditorLink* editor = self->plug->Editor();
   if (editor == nullptr || window->api == nullptr || std::strcmp(window->api, ClapWindowApi()) != 0)
@@ -461,23 +456,23 @@ void ClapCalls::GuiSuggestTitle(const clap_plugin* /*plugin*/, const char* /*tit
 
 // Embedded: the host shows and hides the window it lends us.
 bool ClapCalls::GuiShow(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   return self != nullptr && self->guiCreated;
 }
 
 bool ClapCalls::GuiHide(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   return self != nullptr && self->guiCreated;
 }
 
 void ClapCalls::OnTimer(const clap_plugin* plugin, clap_id timer) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || timer != self->timerId || !self->OnMainThread()) return;
   if (IEditorLink* editor = self->plug->Editor()) editor->OnHostTimer();
 }
 
 void ClapCalls::OnFd(const clap_plugin* plugin, int fd, clap_posix_fd_flags /*flags*/) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || fd != self->watchedFd || !self->OnMainThread()) return;
   if (IEditorLink* editor = self->plug->Editor()) editor->OnHostFd(fd);
 }

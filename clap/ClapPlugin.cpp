@@ -47,11 +47,10 @@ ClapPlugin::ClapPlugin(const clap_host* newHost, const clap_plugin_descriptor* d
 }
 
 ClapPlugin::~ClapPlugin() {
-  // A window left open goes while the effect is whole: the host hears the
-  // end of a gesture held in it.
+  // A window left open goes while the effect is whole, so that its thread
+  // and a gesture held in it end cleanly.
+  destroying.store(true);
   if (IEditorLink* editor = plug->Editor()) editor->CloseWindow();
-  if (timerId != CLAP_INVALID_ID) UnregisterTimer();
-  if (watchedFd >= 0) UnregisterFd(watchedFd);
   delete plug;
 }
 
@@ -138,6 +137,7 @@ void ClapPlugin::EndParameterEdit(int index) {
 // The next process takes the edits; a host that is not processing (or
 // sleeps) flushes instead. Never from the audio thread, as the host asks.
 void ClapPlugin::RequestFlush() {
+  if (destroying.load()) return;
   if (hostParams != nullptr && hostParams->request_flush != nullptr) hostParams->request_flush(host);
 }
 

@@ -51,7 +51,8 @@ class ClapPlugin : public IHostBinding, public IHostRunLoop {
   // [main-thread; creation lock held] Takes ownership of plug and binds
   // itself to it as its host.
   ClapPlugin(const clap_host* host, const clap_plugin_descriptor* descriptor, IEffectBase* plug);
-  // [main-thread] Closes the window first; deletes the effect.
+  // [main-thread] Closes the window first (it unregisters its timer and
+  // descriptor); deletes the effect.
   virtual ~ClapPlugin();
   ClapPlugin(const ClapPlugin&) = delete;
   ClapPlugin& operator=(const ClapPlugin&) = delete;
@@ -133,14 +134,15 @@ class ClapPlugin : public IHostBinding, public IHostRunLoop {
   const clap_host_timer_support* hostTimers = nullptr;
   const clap_host_posix_fd_support* hostFds = nullptr;
   const clap_host_thread_check* threadCheck = nullptr;
-  const clap_host_audio_ports* hostPorts = nullptr;
-  const clap_host_state* hostState = nullptr;
   std::thread::id mainThread;
 
   bool initialised = false;                  // [main-thread]
   std::atomic<bool> active{false};
-  std::atomic<bool> processing{false};
   std::atomic<bool> offline{false};
+  // Set while the instance is destroyed: the window's close may still end
+  // a gesture, which is queued but not flushed to a host that is
+  // destroying us.
+  std::atomic<bool> destroying{false};
   uint32_t configuration = 0;                // 0 stereo, 1 mono [main-thread]
   bool guiCreated = false;                   // [main-thread]
   clap_id timerId = CLAP_INVALID_ID;         // [main-thread]
