@@ -103,17 +103,9 @@ bool ClapCalls::Activate(const clap_plugin* plugin, double sampleRate, uint32_t 
                          uint32_t maxFrames) {
   ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread() || !self->initialised || self->active.load()) return false;
-  IEffectBase* plug = self->plug;
-  {
-    PlugLockGuard guard(plug->Lock());
-    // A rate that is not a positive finite number keeps the previous one.
-    if (std::isfinite(sampleRate) && sampleRate > 0.0) plug->sampleRate = sampleRate;
-    plug->Reset();
-    // Larger blocks are still processed, in pieces of the scratch's size.
-    if (maxFrames >= 1 && maxFrames <= (1u << 20)) plug->ChangeBlockSize(static_cast<int32_t>(maxFrames));
-    plug->Reset();
-  }
-  plug->ActivationChanged(true);
+  // Larger blocks than announced are still processed, in pieces.
+  self->plug->PrepareProcessing(sampleRate, maxFrames);
+  self->plug->ActivationChanged(true);
   self->active.store(true);
   return true;
 }
@@ -122,8 +114,7 @@ void ClapCalls::Deactivate(const clap_plugin* plugin) {
   ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread() || !self->active.load()) return;
   self->active.store(false);
-  self->plug->ActivationChanged(false);
-  self->plug->Reset();
+  self->plug->Deactivate();
 }
 
 // process needs only an active instance: starting and stopping only check.

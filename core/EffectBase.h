@@ -69,6 +69,11 @@ struct ChannelPin {
   double* Scratch() const { return static_cast<double*>(scratch.Data()); }
 };
 
+// The largest block a host may announce. Beyond it the announcement is
+// ignored (larger blocks are still processed, in pieces); it also keeps the
+// scratch sizes in bytes far inside 32 bits.
+constexpr int32_t kMaxBlockFrames = 1 << 20;
+
 // The adapter kinds an effect can be driven by (AdapterKind).
 constexpr int32_t kAdapterVst2 = 0;
 constexpr int32_t kAdapterClap = 1;
@@ -199,6 +204,19 @@ class IEffectBase {
   virtual void ProgramChanged() {}                                           // 38
   // [dispatcher thread or construction; PlugLock held]
   virtual void ChangeBlockSize(int32_t frames);                              // 39
+  // What the host's processing setup does, whatever the format.
+  // [dispatcher or the host's main thread; takes PlugLock]
+  // The sample rate (one that is not a positive finite number keeps the
+  // previous one), then Reset.
+  void SetSampleRate(double rate);
+  // The largest block the host will hand over: the scratch buffers take
+  // that size when it is 1..kMaxBlockFrames and keep theirs otherwise; then
+  // Reset.
+  void SetMaxBlockSize(int64_t frames);
+  // Both, in this order, under one hold of the lock.
+  void PrepareProcessing(double rate, int64_t maxFrames);
+  // Switched off: ActivationChanged(false), then Reset.
+  void Deactivate();
   // [audio thread; PlugLock held] True when silent input keeps the output
   // silent from here on: nothing rings inside, nothing left to show. Hosts
   // that can let a plug-in sleep ask after a silent block.

@@ -167,23 +167,16 @@ intptr_t IEffectVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, voi
       return String2Parameter(index, text);
 
     case effSetSampleRate:
-      // A rate that is not a positive finite number would carry NaN or
-      // infinity into the filter design; the previous rate stays.
-      if (std::isfinite(opt) && opt > 0.0f) plug->sampleRate = opt;
-      plug->Reset();
+      plug->SetSampleRate(opt);
       return 0;
-    case effSetBlockSize: {
-      const intptr_t frames = value;
-      if (frames >= 1 && frames <= kMaxBlockFrames) plug->ChangeBlockSize(static_cast<int32_t>(frames));
-      plug->Reset();
+    case effSetBlockSize:
+      plug->SetMaxBlockSize(value);
       return 0;
-    }
     case effMainsChanged:
       if (value != 0) {
         plug->ActivationChanged(true);
       } else {
-        plug->ActivationChanged(false);
-        plug->Reset();
+        plug->Deactivate();
       }
       return 0;
 

@@ -18,10 +18,6 @@ using namespace vst3;
 
 namespace {
 
-// The largest block a host may announce; it keeps the pins' scratch sizes in
-// bytes far inside 32 bits. Larger blocks are still processed, in pieces.
-constexpr int32_t kMaxBlockFrames = 1 << 20;
-
 int32_t ChannelsOf(SpeakerArrangement arrangement) {
   if (arrangement == SpeakerArr::kStereo) return 2;
   if (arrangement == SpeakerArr::kMono) return 1;
@@ -172,8 +168,7 @@ tresult IEffectVST3::setActive(TBool state) {
   if (activate) {
     plug->ActivationChanged(true);
   } else {
-    plug->ActivationChanged(false);
-    plug->Reset();
+    plug->Deactivate();
   }
   return kResultOk;
 }
@@ -218,8 +213,9 @@ uint32_t IEffectVST3::getTailSamples() {
   return plug->tailSize > 0 ? static_cast<uint32_t>(plug->tailSize) : kNoTail;
 }
 
-// As the VST 2 plug-in takes effSetSampleRate and effSetBlockSize: the rate
-// and the scratch size, each followed by a reset.
+// As the VST 2 plug-in takes effSetSampleRate and effSetBlockSize. A block
+// size beyond kMaxBlockFrames is refused here; larger blocks than announced
+// are still processed, in pieces.
 tresult IEffectVST3::setupProcessing(ProcessSetup& setup) {
   const bool rateUsable = std::isfinite(setup.sampleRate) && setup.sampleRate > 0.0;
   if (!rateUsable || setup.maxSamplesPerBlock < 1 || setup.maxSamplesPerBlock > kMaxBlockFrames ||
@@ -228,10 +224,7 @@ tresult IEffectVST3::setupProcessing(ProcessSetup& setup) {
   PlugLockGuard guard(plug->Lock());
   if (active) return kResultFalse;
   processMode.store(setup.processMode, std::memory_order_relaxed);
-  plug->sampleRate = setup.sampleRate;
-  plug->Reset();
-  plug->ChangeBlockSize(setup.maxSamplesPerBlock);
-  plug->Reset();
+  plug->PrepareProcessing(setup.sampleRate, setup.maxSamplesPerBlock);
   return kResultOk;
 }
 
