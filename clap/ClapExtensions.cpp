@@ -2,7 +2,6 @@
 // extensions: params, audio ports and their configurations, state,
 // latency, tail, render, gui with the host's timer and descriptors.
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -14,15 +13,6 @@
 namespace veltrax {
 
 namespace {
-
-// How long an impulse rings until it is 120 dB down, at the slowest setting
-// (a low record level): 3242 frames at 44.1 kHz, 4662 at 96 kHz, 7638 at
-// 192 kHz. The low shelf follows the rate, the fixed filters do not; this
-// bound covers both, with room.
-uint32_t TailFrames(double sampleRate) {
-  const double rate = std::isfinite(sampleRate) && sampleRate > 0.0 ? std::min(sampleRate, 1e7) : 44100.0;
-  return 2048u + static_cast<uint32_t>(rate / 32.0);
-}
 
 constexpr uint32_t kConfigurationCount = 2;  // stereo, mono
 
@@ -350,7 +340,7 @@ uint32_t ClapCalls::Tail(const clap_plugin* plugin) {
   ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr) return 0;
   PlugLockGuard guard(self->plug->Lock());
-  return TailFrames(self->plug->sampleRate);
+  return self->plug->TailFrames();
 }
 
 bool ClapCalls::HardRealtime(const clap_plugin* /*plugin*/) { return false; }

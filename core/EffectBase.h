@@ -221,6 +221,10 @@ class IEffectBase {
   // silent from here on: nothing rings inside, nothing left to show. Hosts
   // that can let a plug-in sleep ask after a silent block.
   virtual bool IsQuiet() const { return false; }
+  // [any thread; PlugLock held] Frames the output may still ring once the
+  // input falls silent, at the current sample rate: the tail the formats
+  // that ask for one (CLAP, VST3) report. VST 2 answers tailSize.
+  virtual uint32_t TailFrames() const { return tailSize > 0 ? static_cast<uint32_t>(tailSize) : 0; }
 
   // Parameters. [any thread; no lock: the list never changes after construction]
   int ParameterCount() const { return parameters.Count(); }

@@ -210,7 +210,8 @@ uint32_t IEffectVST3::getLatencySamples() {
 
 uint32_t IEffectVST3::getTailSamples() {
   PlugLockGuard guard(plug->Lock());
-  return plug->tailSize > 0 ? static_cast<uint32_t>(plug->tailSize) : kNoTail;
+  const uint32_t tail = plug->TailFrames();
+  return tail > 0 ? tail : kNoTail;
 }
 
 // As the VST 2 plug-in takes effSetSampleRate and effSetBlockSize. A block
