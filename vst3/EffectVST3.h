@@ -147,8 +147,14 @@ class IEffectVST3 final : public ComponentStateNames<IEffectVST3>,
   // [UI thread; PlugLock not held] Reads the whole stream (bounded) and
   // restores it as the bank; false, with nothing changed, when it cannot.
   tresult RestoreFromStream(vst3::IBStream* stream);
+  // The buses of one block, as process() found them when it checked them.
+  struct BlockBuses {
+    int32_t channels = 2;
+    bool input = false;  // an active input bus takes part
+  };
   // [audio thread; PlugLock held] frames of the host's buffers from offset on.
-  void RunFrames(const vst3::ProcessData& data, int32_t offset, int32_t frames);
+  void RunFrames(const vst3::ProcessData& data, const BlockBuses& buses, int32_t offset,
+                 int32_t frames);
   // [any thread] The handler with a reference of the caller's, or none.
   vst3::IComponentHandler* TakeHandler();
 
