@@ -27,17 +27,23 @@ int32_t ChannelsOf(SpeakerArrangement arrangement) {
 }  // namespace
 
 IEffectVST3::IEffectVST3(IEffectBase* plugin)
-    : plug(plugin), controllerValues(new double[plugin->ParameterCount()]) {
+    : plug(plugin),
+      controllerValues(new double[plugin->ParameterCount()]),
+      editHandlers(new IComponentHandler*[plugin->ParameterCount()]()) {
   plug->BindHost(this, kAdapterVst3);
   PlugLockGuard guard(plug->Lock());
   SyncControllerValues();
 }
 
-// The effect goes first, with its editor. No view is left open: each holds
-// a reference to this object.
+// The effect goes first, with its editor (whose close ends a gesture left
+// open). No view is left open: each holds a reference to this object.
 IEffectVST3::~IEffectVST3() {
   { PlugLockGuard wait(plug->Lock()); }  // no block or edit is still inside
+  const int parameterCount = plug->ParameterCount();
   delete plug;
+  for (int i = 0; i < parameterCount; ++i) {
+    if (editHandlers[i] != nullptr) editHandlers[i]->release();
+  }
   if (handler != nullptr) handler->release();
 }
 
@@ -247,12 +253,6 @@ HostKind IEffectVST3::IdentifyHost() {
 
 // ---------------------------------------------------------------- edits
 
-vst3::IComponentHandler* IEffectVST3::TakeHandler() {
-  std::lock_guard<std::mutex> guard(handlerMutex);
-  if (handler != nullptr) handler->addRef();
-  return handler;
-}
-
 tresult IEffectVST3::setComponentHandler(IComponentHandler* newHandler) {
   if (newHandler != nullptr) newHandler->addRef();
   IComponentHandler* old = nullptr;
@@ -265,12 +265,32 @@ tresult IEffectVST3::setComponentHandler(IComponentHandler* newHandler) {
   return kResultOk;
 }
 
-// The host hears only of the parameters it knows; with the lock released,
-// and the handler kept alive by a reference of ours for the call.
+// An edit belongs to the handler that heard its begin: its values and its
+// end go there, also when the host swaps handlers or terminates in the
+// middle of it, and an edit whose begin no handler heard sends nothing.
+// The host is called with the lock released, each handler kept alive by a
+// reference of ours for the call.
+IComponentHandler* IEffectVST3::EditHandler(int index, EditStep step) {
+  std::lock_guard<std::mutex> guard(handlerMutex);
+  IComponentHandler*& owner = editHandlers[index];
+  if (step == EditStep::kBegin) {
+    if (owner != nullptr || handler == nullptr) return nullptr;
+    owner = handler;
+    owner->addRef();  // the edit's, released after its end
+  }
+  IComponentHandler* h = owner;
+  if (h != nullptr) h->addRef();  // the call's
+  if (step == EditStep::kEnd && owner != nullptr) {
+    owner->release();  // the edit's; the call's still holds it
+    owner = nullptr;
+  }
+  return h;
+}
+
 void IEffectVST3::BeginParameterEdit(int index) {
   VELTRAX_ASSERT_UNLOCKED(plug->Lock());
   if (IndexForId(static_cast<ParamID>(index)) < 0) return;
-  if (IComponentHandler* h = TakeHandler()) {
+  if (IComponentHandler* h = EditHandler(index, EditStep::kBegin)) {
     h->beginEdit(static_cast<ParamID>(index));
     h->release();
   }
@@ -283,7 +303,7 @@ void IEffectVST3::NotifyHostParam(int index, double normalised) {
     PlugLockGuard guard(plug->Lock());
     controllerValues[index] = normalised;
   }
-  if (IComponentHandler* h = TakeHandler()) {
+  if (IComponentHandler* h = EditHandler(index, EditStep::kValue)) {
     h->performEdit(static_cast<ParamID>(index), normalised);
     h->release();
   }
@@ -292,7 +312,7 @@ void IEffectVST3::NotifyHostParam(int index, double normalised) {
 void IEffectVST3::EndParameterEdit(int index) {
   VELTRAX_ASSERT_UNLOCKED(plug->Lock());
   if (IndexForId(static_cast<ParamID>(index)) < 0) return;
-  if (IComponentHandler* h = TakeHandler()) {
+  if (IComponentHandler* h = EditHandler(index, EditStep::kEnd)) {
     h->endEdit(static_cast<ParamID>(index));
     h->release();
   }

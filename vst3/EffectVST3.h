@@ -155,8 +155,11 @@ class IEffectVST3 final : public ComponentStateNames<IEffectVST3>,
   // [audio thread; PlugLock held] frames of the host's buffers from offset on.
   void RunFrames(const vst3::ProcessData& data, const BlockBuses& buses, int32_t offset,
                  int32_t frames);
-  // [any thread] The handler with a reference of the caller's, or none.
-  vst3::IComponentHandler* TakeHandler();
+  // [editor input thread; PlugLock not held] The handler an edit's step
+  // goes to, with a reference of the caller's, or none. kBegin ties the
+  // edit to the current handler, kEnd unties it.
+  enum class EditStep { kBegin, kValue, kEnd };
+  vst3::IComponentHandler* EditHandler(int index, EditStep step);
 
   IEffectBase* const plug;  // owned
   std::atomic<uint32_t> references{1};
@@ -172,8 +175,11 @@ class IEffectVST3 final : public ComponentStateNames<IEffectVST3>,
   bool outputBusActive = true;
   std::atomic<int32_t> processMode{vst3::kRealtime};
 
-  std::mutex handlerMutex;  // guards handler; never held while calling it
+  std::mutex handlerMutex;  // guards the handlers; never held while calling one
   vst3::IComponentHandler* handler = nullptr;  // one reference of ours
+  // Per parameter: the handler that heard the open edit's begin, with a
+  // reference of ours; none while no edit is open.
+  std::unique_ptr<vst3::IComponentHandler*[]> editHandlers;
 
   Vst3PlugView* view = nullptr;  // [UI thread] the open view, not owned
 };
