@@ -144,9 +144,6 @@ class IEffectVST3 final : public ComponentStateNames<IEffectVST3>,
   int IndexForId(vst3::ParamID id) const;
   // [PlugLock held] The controller's values follow the effect's.
   void SyncControllerValues();
-  // [UI thread; PlugLock not held] Reads the whole stream (bounded) and
-  // restores it as the bank; false, with nothing changed, when it cannot.
-  tresult RestoreFromStream(vst3::IBStream* stream);
   // The buses of one block, as process() found them when it checked them.
   struct BlockBuses {
     int32_t channels = 2;

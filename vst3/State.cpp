@@ -55,7 +55,7 @@ tresult IEffectVST3::GetComponentStream(IBStream* stream) {
   return WriteStream(stream, chunk.Data(), chunk.Size()) ? kResultOk : kResultFalse;
 }
 
-tresult IEffectVST3::RestoreFromStream(IBStream* stream) {
+tresult IEffectVST3::SetComponentStream(IBStream* stream) {
   if (stream == nullptr) return kInvalidArgument;
   Vst3StateSource source(stream);
   if (!plug->RestoreBankFrom(source)) return kResultFalse;
@@ -64,12 +64,15 @@ tresult IEffectVST3::RestoreFromStream(IBStream* stream) {
   return kResultOk;
 }
 
-tresult IEffectVST3::SetComponentStream(IBStream* stream) { return RestoreFromStream(stream); }
-
-// The controller's state is the component's, which hosts hand it here: one
-// object, so the values it shows are brought in line by restoring it (the
-// same bytes the host gave the component a moment before change nothing).
-tresult IEffectVST3::setComponentState(IBStream* stream) { return RestoreFromStream(stream); }
+// The controller's state is the component's, which hosts hand it here once
+// the component has taken it. One object: the effect holds it already, and
+// only the values the controller shows follow.
+tresult IEffectVST3::setComponentState(IBStream* stream) {
+  if (stream == nullptr) return kInvalidArgument;
+  PlugLockGuard guard(plug->Lock());
+  SyncControllerValues();
+  return kResultOk;
+}
 
 tresult IEffectVST3::GetControllerStream(IBStream* stream) {
   return stream != nullptr ? kResultOk : kInvalidArgument;
