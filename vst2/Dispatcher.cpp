@@ -19,6 +19,7 @@
 
 #include "EffectVST.h"
 #include "HostText.h"
+#include "TextCopy.h"
 #include "Trace.h"
 #include "VstDetail.h"
 
@@ -131,7 +132,7 @@ intptr_t IEffectVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, voi
     case effSetProgramName:
       if (text != nullptr) {
         char name[sizeof(Preset::name)];
-        CopyFromHost(name, text);
+        CopyTextBounded(name, text);
         plug->ModifyCurrentPreset(name);
         plug->ProgramChanged();
       }
@@ -300,7 +301,7 @@ intptr_t IEffectVST::String2Parameter(int32_t index, const char* hostText) {
   if (param == nullptr) return 0;
   if (hostText == nullptr) return 1;
   char text[kHostTextBound];
-  CopyFromHost(text, hostText);
+  CopyTextBounded(text, hostText);
 
   double v = 0.0;
   if (!param->ValueFromText(text, &v)) return 0;
@@ -371,7 +372,7 @@ intptr_t IEffectVST::VendorSpecific(int32_t index, intptr_t value, void* ptr, fl
 intptr_t IEffectVST::CanDo(const char* hostText) {
   if (hostText == nullptr) return 0;
   char capability[kHostTextBound];
-  CopyFromHost(capability, hostText);
+  CopyTextBounded(capability, hostText);
   VELTRAX_TRACE("IEffectVST::VSTDispatcher", "VSTCanDo(%s)", capability);
 
   const auto is = [&](const char* name) { return std::strcmp(capability, name) == 0; };

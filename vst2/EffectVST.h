@@ -158,10 +158,10 @@ class CallbackLock {
 };
 
 // The effect of this library driven as a VST 2 plug-in: the effect linked
-// into the binary (CreateEffectInstance) with its adapter. None when either
+// into the binary (CreateHostedEffect) with its adapter. None when either
 // cannot be made. [any host thread; creation lock held]
 inline IEffectVST* CreateVstInstance(audioMasterCallback hostCallback) {
-  IEffectBase* plug = CreateEffectInstance();
+  IEffectBase* plug = CreateHostedEffect();
   if (plug == nullptr) return nullptr;
   auto* adapter = new (std::nothrow) IEffectVST(hostCallback, plug);
   if (adapter == nullptr) delete plug;
