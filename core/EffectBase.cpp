@@ -39,12 +39,10 @@ void ScanChannelPair(const char* text, int32_t& inputs, int32_t& outputs) {
 IEffectBase::IEffectBase(int parameterCount, const char* channelIO, int presetCount,
                          const char* newEffectName, const char* newProductName,
                          const char* newMakerName, int32_t newVersion, int32_t newUniqueId,
-                         int32_t newMakerId, bool newIsInstrument, bool newAcceptsMidi,
-                         int32_t newAdapterKind)
+                         int32_t newMakerId, bool newIsInstrument, bool newAcceptsMidi)
     : uniqueId(newUniqueId),
       makerId(newMakerId),
       version(newVersion),
-      adapterKind(newAdapterKind),
       isInstrument(newIsInstrument),
       acceptsMidi(newAcceptsMidi) {
   for (int i = 0; i < parameterCount; ++i) parameters.Add(new Parameter());
@@ -157,10 +155,6 @@ bool IEffectBase::ChangeEditState(int index, bool open) {
   return openEdits[index].exchange(open, std::memory_order_acq_rel) != open;
 }
 
-bool IEffectBase::IsEditOpen(int index) const {
-  return openEdits && ParamAt(index) && openEdits[index].load(std::memory_order_acquire);
-}
-
 void IEffectBase::BeginEditFromEditor(int index) {
   VELTRAX_ASSERT_UNLOCKED(lock);
   if (!ParamAt(index)) return;
@@ -175,11 +169,6 @@ void IEffectBase::EndEditFromEditor(int index) {
   const bool closed = ChangeEditState(index, false);
   assert(closed && "an end of an edit the host never heard begin");
   if (closed) EndParameterEdit(index);
-}
-
-void IHostBinding::QueryTimeSignature(int32_t* numerator, int32_t* denominator) {
-  if (numerator) *numerator = 0;
-  if (denominator) *denominator = 0;
 }
 
 void IEffectBase::BindHost(IHostBinding* binding, int32_t kind) {
@@ -203,12 +192,9 @@ bool IEffectBase::IsRenderingOffline() { return host && host->IsRenderingOffline
 int32_t IEffectBase::QuerySamplePosition() { return host ? host->QuerySamplePosition() : 0; }
 double IEffectBase::QueryTempo() { return host ? host->QueryTempo() : 0.0; }
 void IEffectBase::QueryTimeSignature(int32_t* numerator, int32_t* denominator) {
-  if (host) {
-    host->QueryTimeSignature(numerator, denominator);
-    return;
-  }
   if (numerator) *numerator = 0;
   if (denominator) *denominator = 0;
+  if (host) host->QueryTimeSignature(numerator, denominator);
 }
 void IEffectBase::QueryTimeInfo(TimeInfo* info) {
   if (host) host->QueryTimeInfo(info);

@@ -94,7 +94,8 @@ class IHostBinding {
   virtual bool IsRenderingOffline() { return false; }
   virtual int32_t QuerySamplePosition() { return 0; }
   virtual double QueryTempo() { return 0.0; }
-  virtual void QueryTimeSignature(int32_t* numerator, int32_t* denominator);
+  // Outputs a host cannot fill stay as the base set them (0).
+  virtual void QueryTimeSignature(int32_t* /*numerator*/, int32_t* /*denominator*/) {}
   virtual void QueryTimeInfo(TimeInfo* /*info*/) {}
   // [dispatcher thread; PlugLock not held to ask the host]
   virtual HostKind IdentifyHost() = 0;
@@ -117,9 +118,10 @@ class IHostBinding {
 class IEffectBase {
  public:
   // [any host thread; creation lock held]
+  // The adapter kind is set when an adapter binds (BindHost).
   IEffectBase(int parameterCount, const char* channelIO, int presetCount, const char* effectName,
               const char* productName, const char* makerName, int32_t version, int32_t uniqueId,
-              int32_t makerId, bool isInstrument, bool acceptsMidi, int32_t adapterKind);
+              int32_t makerId, bool isInstrument, bool acceptsMidi);
 
   // Thread tags: [who calls; which lock]. "PlugLock held" means the caller
   // holds it (checked in debug builds); "takes PlugLock" means the operation
@@ -246,8 +248,6 @@ class IEffectBase {
   // [editor thread; PlugLock not held: these call the host]
   void BeginEditFromEditor(int index);
   void EndEditFromEditor(int index);
-  // [any thread; no lock]
-  bool IsEditOpen(int index) const;
 
   // Channels. [any thread; PlugLock held for the pins, none for the configurations]
   bool LegalIO(int inputs, int outputs) const;

@@ -34,7 +34,7 @@ IEffectBase* CreateEffectInstance() { return new (std::nothrow) Veltrax(); }
 
 Veltrax::Veltrax()
     : IEffectBase(kParamCount, "1-1 2-2", 1, "Veltrax", "", "Quillmarsh", kVersion,
-                  FourCharCode("Vltx"), FourCharCode("Qmsh"), false, false, kAdapterVst2) {
+                  FourCharCode("Vltx"), FourCharCode("Qmsh"), false, false) {
   gainLeft = gainRight = 1.0;
   eqPosition = 1;
   powerOn = true;

@@ -77,7 +77,7 @@ class StubPlugin : public IEffectBase {
  public:
   StubPlugin(const char* channelIO, bool acceptsMidi)
       : IEffectBase(2, channelIO, 1, "Stub", "", "Maker", 0x00020103, 0x41424344, 0x45464748,
-                    acceptsMidi, acceptsMidi, 0) {
+                    acceptsMidi, acceptsMidi) {
     ParamAt(0)->InitNumber("Level", 50.0, 0.0, 100.0, 1.0, "dB");
   }
   void EditorOpened() override { editorLog.push_back("opened"); }
