@@ -215,23 +215,29 @@ bool IEffectBase::SysExOut(const SysExMessage& message) { return host && host->S
 
 void IEffectBase::AttachEditor(IEditorLink* newEditor) {
   if (!newEditor) return;
-  PlugLockGuard guard(lock);
-  const int controlCount = newEditor->ControlCount();
-  for (int i = 0; i < ParameterCount(); ++i) {
-    const double normalised = ParamAt(i)->Normalize(ParamAt(i)->value);
-    for (int position = 0; position < controlCount; ++position) {
-      if (newEditor->ControlParamIndex(position) == i) {
-        newEditor->SetValueFromPlug(position, normalised);
+  IEditorLink* replaced = nullptr;
+  {
+    PlugLockGuard guard(lock);
+    const int controlCount = newEditor->ControlCount();
+    for (int i = 0; i < ParameterCount(); ++i) {
+      const double normalised = ParamAt(i)->Normalize(ParamAt(i)->value);
+      for (int position = 0; position < controlCount; ++position) {
+        if (newEditor->ControlParamIndex(position) == i) {
+          newEditor->SetValueFromPlug(position, normalised);
+        }
+        const int binding = newEditor->ControlAuxBindingFor(position, i);
+        if (binding >= 0) newEditor->SetAuxValueFromPlug(position, binding, normalised);
       }
-      const int binding = newEditor->ControlAuxBindingFor(position, i);
-      if (binding >= 0) newEditor->SetAuxValueFromPlug(position, binding, normalised);
     }
+    newEditor->PrepareSurface();
+    if (editor != newEditor) replaced = editor;
+    editor = newEditor;
+    if (host) host->EditorAttached();
   }
-  newEditor->PrepareSurface();
-  // The base owns its editor: one attached in place of another replaces it.
-  if (editor != newEditor) delete editor;
-  editor = newEditor;
-  if (host) host->EditorAttached();
+  // The base owns its editor: one attached in place of another replaces it,
+  // deleted without the lock, since closing its window may end a gesture
+  // with the host.
+  delete replaced;
 }
 
 void IEffectBase::RefreshEditorParams() {
