@@ -144,6 +144,7 @@ void IEffectBase::SetParameterFromEditor(int index, double normalised) {
   }
   // The host gets the position the user chose, not the snapped value.
   VELTRAX_ASSERT_UNLOCKED(lock);
+  if (host) host->PlugLockReleased();
   const bool framed = ChangeEditState(index, true);
   if (framed) BeginParameterEdit(index);
   NotifyHostParam(index, normalised);

@@ -110,6 +110,10 @@ class IHostBinding {
   // [caller's thread; any lock] False when the host cannot take it.
   virtual bool MidiMessageOut(const MidiMessage& /*message*/) { return false; }
   virtual bool SysExOut(const SysExMessage& /*message*/) { return false; }
+  // [the thread that released PlugLock; PlugLock not held] The base released
+  // a hold of the lock of its own (an editor change): what the adapter held
+  // back for the host meanwhile may go now.
+  virtual void PlugLockReleased() {}
 
  protected:
   ~IHostBinding() = default;

@@ -50,7 +50,7 @@ float VST_CALLBACK IEffectVST::VSTGetParameter(AEffect* effect, int32_t index) {
   IEffectVST* adapter = InstanceOf(effect);
   if (adapter == nullptr) return 0.0f;
   IEffectBase* plug = adapter->plug;
-  PlugLockGuard guard(plug->Lock());
+  CallbackLock guard(adapter);
   const Parameter* param = plug->ParamAt(index);
   if (param == nullptr) return 0.0f;
   return static_cast<float>(param->Normalize(param->value));
@@ -67,7 +67,7 @@ void VST_CALLBACK IEffectVST::VSTSetParameter(AEffect* effect, int32_t index, fl
   if (!std::isfinite(value)) return;
   const double normalised = value < 0.0f ? 0.0 : (value > 1.0f ? 1.0 : static_cast<double>(value));
 
-  PlugLockGuard guard(plug->Lock());
+  CallbackLock guard(adapter);
   plug->SetParameterFromHost(index, normalised);
 }
 

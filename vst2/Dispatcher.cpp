@@ -76,7 +76,7 @@ intptr_t IEffectVST::DispatchUnlocked(int32_t opcode, int32_t index, intptr_t va
     case effEditOpen: {
       IEditorLink* editor = plug->Editor();
       if (editor == nullptr || editor->OpenWindow(ptr, nullptr) == nullptr) return 0;
-      PlugLockGuard guard(plug->Lock());
+      CallbackLock guard(this);
       plug->EditorOpened();
       return 1;
     }
@@ -84,7 +84,7 @@ intptr_t IEffectVST::DispatchUnlocked(int32_t opcode, int32_t index, intptr_t va
       IEditorLink* editor = plug->Editor();
       if (editor == nullptr) return 0;
       {
-        PlugLockGuard guard(plug->Lock());
+        CallbackLock guard(this);
         plug->EditorClosed();
       }
       editor->CloseWindow();

@@ -3,6 +3,7 @@
 // effect and the record the host sees, answers the dispatcher and the audio
 // and parameter callbacks, and is the effect's host binding.
 
+#include <atomic>
 #include <cstdint>
 #include <new>
 
@@ -49,6 +50,9 @@ class IEffectVST : public IHostBinding {
   // refuses or no room is left to wait in.
   bool MidiMessageOut(const MidiMessage& message) override;
   bool SysExOut(const SysExMessage& message) override;
+  // [editor thread; PlugLock not held] Sends what the effect queued while
+  // the base held the lock for an editor change.
+  void PlugLockReleased() override;
 
   // [dispatcher thread; PlugLock held] Prepares for the host IdentifyHost
   // found out about, once.
@@ -141,10 +145,14 @@ class IEffectVST : public IHostBinding {
   void AnnounceMidiInterest();
 
   PendingEvents pendingEvents;  // count and sysexUsed set in the constructor
+  // Whether pendingEvents holds any: written with PlugLock held, read also
+  // without it, by PlugLockReleased.
+  std::atomic<bool> eventsWaiting{false};
 };
 
-// Holds PlugLock for one adapter callback; events the effect queued for the
-// host meanwhile go out once the lock is released.
+// Holds PlugLock for one adapter callback, or any other hold the adapter
+// takes; events the effect queued for the host meanwhile go out once the
+// lock is released.
 class CallbackLock {
  public:
   explicit CallbackLock(IEffectVST* adapter) : adapter(adapter) { adapter->plug->Lock().Lock(); }
