@@ -1,8 +1,9 @@
 // The audio and parameter callbacks of the effect record. Each takes the
-// instance from the record, holds PlugLock for its whole duration (released
-// on every path by the guard) and allocates nothing: the pins' scratch
-// buffers are sized in advance by the block size. The host hears nothing
-// from us while the lock is held.
+// instance from the record, holds PlugLock for its work (released on every
+// path by the guard) and allocates nothing: the pins' scratch buffers are
+// sized in advance by the block size. The host hears nothing from us while
+// the lock is held: an effect that takes MIDI announces it before the lock
+// is taken, and what the effect sends meanwhile goes out after.
 
 #include "EffectVST.h"
 #include "VstDetail.h"

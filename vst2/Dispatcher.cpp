@@ -2,8 +2,9 @@
 // reads and writes. Each call holds PlugLock throughout, so it never overlaps
 // a block, a parameter callback or an editor change; the exceptions are the
 // requests that call the host or wait for an editor thread (the editor
-// window's open, close and idle, effOpen's question who the host is, and
-// effClose's window), which run without it.
+// window's open, close and idle, the host's scale message for it, effOpen's
+// question who the host is, and effClose's window), which run without it or
+// take it only for the effect's part.
 //
 // Hosts pass buffers without sizes. Every copy into one is cut to the size
 // the plug-in interface promises for that request (parameter texts get the
@@ -183,7 +184,7 @@ intptr_t IEffectVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, voi
 
     case effEditGetRect:
       if (text == nullptr || plug->Editor() == nullptr) return 0;
-      EditorResized();  // the size follows the panel's scale
+      RefreshEditorRect();  // the size follows the panel's scale
       *static_cast<ERect**>(ptr) = &editorRect;
       return 1;
     case effIdle:

@@ -59,6 +59,9 @@ class IEffectVST : public IHostBinding {
   void PrepareForHost();
   // [dispatcher thread; PlugLock held]
   void LimitToStereo();
+  // [any thread; PlugLock held] The editor rectangle: 0, 0, the editor's
+  // height and width.
+  void RefreshEditorRect();
   // [any thread; no lock] The record lives as long as the instance.
   AEffect* Effect() { return &effect; }
   // [any thread; no lock] The effect this adapter drives.
