@@ -56,9 +56,8 @@ const clap_plugin* CLAP_CALL CreatePlugin(const clap_plugin_factory* /*factory*/
   }
   CreationLockGuard creation;
   try {
-    IEffectBase* plug = CreateEffectInstance();
+    IEffectBase* plug = CreateHostedEffect();
     if (plug == nullptr) return nullptr;
-    plug->FillEmptyPresets("Empty", plug->PresetCount());
     auto* instance = new (std::nothrow) ClapPlugin(host, &kDescriptor, plug);
     if (instance == nullptr) {
       delete plug;

@@ -2,10 +2,9 @@
 // extensions: params, audio ports and their configurations, state,
 // latency, tail, render, gui with the host's timer and descriptors.
 
-#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "ClapCalls.h"
 #include "ClapWindowApi.h"
@@ -15,22 +14,7 @@ namespace veltrax {
 
 namespace {
 
-// A state hosts keep is a bank of a few hundred bytes; this bound keeps a
-// damaged or foreign stream from filling memory before it is refused.
-constexpr uint64_t kMaxStateBytes = 1u << 20;
-
-// How long an impulse rings until it is 120 dB down, at the slowest setting
-// (a low record level): 3242 frames at 44.1 kHz, 4662 at 96 kHz, 7638 at
-// 192 kHz. The low shelf follows the rate, the fixed filters do not; this
-// bound covers both, with room.
-uint32_t TailFrames(double sampleRate) {
-  const double rate = std::isfinite(sampleRate) && sampleRate > 0.0 ? std::min(sampleRate, 1e7) : 44100.0;
-  return 2048u + static_cast<uint32_t>(rate / 32.0);
-}
-
 constexpr uint32_t kConfigurationCount = 2;  // stereo, mono
-
-ClapPlugin* Instance(const clap_plugin* plugin) { return ClapPlugin::From(plugin); }
 
 const clap_plugin_params kParams = {
     &ClapCalls::ParamCount, &ClapCalls::ParamInfo,   &ClapCalls::ParamValue,
@@ -79,7 +63,7 @@ void ClapCalls::FillRecord(clap_plugin& record) {
 // What VST 2's effOpen does: the host's extensions are looked up once, and
 // every parameter designs its part of the effect.
 bool ClapCalls::Init(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread()) return false;
   if (self->initialised) return true;
   const clap_host* host = self->host;
@@ -88,8 +72,6 @@ bool ClapCalls::Init(const clap_plugin* plugin) {
   self->hostGui = HostExtension<clap_host_gui>(host, CLAP_EXT_GUI);
   self->hostTimers = HostExtension<clap_host_timer_support>(host, CLAP_EXT_TIMER_SUPPORT);
   self->hostFds = HostExtension<clap_host_posix_fd_support>(host, CLAP_EXT_POSIX_FD_SUPPORT);
-  self->hostPorts = HostExtension<clap_host_audio_ports>(host, CLAP_EXT_AUDIO_PORTS);
-  self->hostState = HostExtension<clap_host_state>(host, CLAP_EXT_STATE);
   self->IdentifyHost();
   {
     PlugLockGuard guard(self->plug->Lock());
@@ -100,7 +82,7 @@ bool ClapCalls::Init(const clap_plugin* plugin) {
 }
 
 void ClapCalls::Destroy(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr) return;
   self->OnMainThread();
   delete self;
@@ -109,52 +91,40 @@ void ClapCalls::Destroy(const clap_plugin* plugin) {
 // What VST 2's rate, block size and switch-on requests do, in that order.
 bool ClapCalls::Activate(const clap_plugin* plugin, double sampleRate, uint32_t /*minFrames*/,
                          uint32_t maxFrames) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread() || !self->initialised || self->active.load()) return false;
-  IEffectBase* plug = self->plug;
-  {
-    PlugLockGuard guard(plug->Lock());
-    // A rate that is not a positive finite number keeps the previous one.
-    if (std::isfinite(sampleRate) && sampleRate > 0.0) plug->sampleRate = sampleRate;
-    plug->Reset();
-    // Larger blocks are still processed, in pieces of the scratch's size.
-    if (maxFrames >= 1 && maxFrames <= (1u << 20)) plug->ChangeBlockSize(static_cast<int32_t>(maxFrames));
-    plug->Reset();
-  }
-  plug->ActivationChanged(true);
+  // Larger blocks than announced are still processed, in pieces.
+  self->plug->PrepareProcessing(sampleRate, maxFrames);
+  self->plug->ActivationChanged(true);
   self->active.store(true);
   return true;
 }
 
 void ClapCalls::Deactivate(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread() || !self->active.load()) return;
   self->active.store(false);
-  self->plug->ActivationChanged(false);
-  self->plug->Reset();
+  self->plug->Deactivate();
 }
 
+// process needs only an active instance: starting and stopping only check.
 bool ClapCalls::StartProcessing(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
-  if (self == nullptr || !self->OnAudioThread() || !self->active.load()) return false;
-  self->processing.store(true);
-  return true;
+  ClapPlugin* self = ClapPlugin::From(plugin);
+  return self != nullptr && self->OnAudioThread() && self->active.load();
 }
 
 void ClapCalls::StopProcessing(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
-  if (self == nullptr || !self->OnAudioThread()) return;
-  self->processing.store(false);
+  if (ClapPlugin* self = ClapPlugin::From(plugin)) self->OnAudioThread();
 }
 
 void ClapCalls::Reset(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnAudioThread()) return;
   self->plug->Reset();
 }
 
 const void* ClapCalls::GetExtension(const clap_plugin* plugin, const char* id) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || id == nullptr) return nullptr;
   const auto is = [id](const char* name) { return std::strcmp(id, name) == 0; };
   if (is(CLAP_EXT_PARAMS)) return &kParams;
@@ -173,34 +143,20 @@ const void* ClapCalls::GetExtension(const clap_plugin* plugin, const char* id) {
 void ClapCalls::OnMainThread(const clap_plugin* /*plugin*/) {}
 
 // ---------------------------------------------------------------------------
-// params: the effect's host parameters by their VST 2 index
-
-namespace {
-
-// The host parameters in index order: Veltrax's 0, 1, 2, 3 and 7.
-int HostParameterIndex(const IEffectBase* plug, uint32_t position) {
-  uint32_t seen = 0;
-  for (int i = 0; i < plug->ParameterCount(); ++i) {
-    if (!plug->ParamAt(i)->IsForHost()) continue;
-    if (seen++ == position) return i;
-  }
-  return -1;
-}
-
-}  // namespace
+// params: the effect's host parameters by their VST 2 index (Veltrax's 0, 1,
+// 2, 3 and 7)
 
 uint32_t ClapCalls::ParamCount(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread()) return 0;
-  uint32_t count = 0;
-  for (int i = 0; i < self->plug->ParameterCount(); ++i) count += self->plug->ParamAt(i)->IsForHost();
-  return count;
+  return static_cast<uint32_t>(self->plug->HostParameterCount());
 }
 
 bool ClapCalls::ParamInfo(const clap_plugin* plugin, uint32_t position, clap_param_info* info) {
-  ClapPlugin* self = Instance(plugin);
-  if (self == nullptr || info == nullptr || !self->OnMainThread()) return false;
-  const int index = HostParameterIndex(self->plug, position);
+  ClapPlugin* self = ClapPlugin::From(plugin);
+  if (self == nullptr || info == nullptr || !self->OnMainThread() || position > INT32_MAX)
+    return false;
+  const int index = self->plug->HostParameterAt(static_cast<int>(position));
   if (index < 0) return false;
   PlugLockGuard guard(self->plug->Lock());
   const Parameter& param = *self->plug->ParamAt(index);
@@ -218,7 +174,7 @@ bool ClapCalls::ParamInfo(const clap_plugin* plugin, uint32_t position, clap_par
 }
 
 bool ClapCalls::ParamValue(const clap_plugin* plugin, clap_id id, double* value) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || value == nullptr || !self->OnMainThread()) return false;
   const Parameter* param = self->HostParameter(id);
   if (param == nullptr) return false;
@@ -227,18 +183,18 @@ bool ClapCalls::ParamValue(const clap_plugin* plugin, clap_id id, double* value)
   return true;
 }
 
-// The texts of VST 2's display: a gain shows "100.00", power "on" or "off".
+// The texts of VST 2's display for the value the parameter takes: a gain
+// shows "100.00", power "on" or "off", the equaliser the step it lands on.
 bool ClapCalls::ValueToText(const clap_plugin* plugin, clap_id id, double value, char* text,
                             uint32_t capacity) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || text == nullptr || capacity == 0 || !self->OnMainThread()) return false;
   const Parameter* param = self->HostParameter(id);
   if (param == nullptr || !std::isfinite(value)) return false;
-  double normalised = ClapPlugin::NormalisedFromClapValue(*param, value);
-  normalised = std::min(1.0, std::max(0.0, normalised));
   char display[2 * Parameter::kTextSize] = "";
   PlugLockGuard guard(self->plug->Lock());
-  param->FormatValue(normalised, true, display, sizeof display, true);
+  const double normalised = ClapPlugin::NormalisedFromClapValue(*param, value);
+  param->FormatPosition(normalised, display, sizeof display);
   CopyTextBounded(text, display, capacity);
   return true;
 }
@@ -246,7 +202,7 @@ bool ClapCalls::ValueToText(const clap_plugin* plugin, clap_id id, double value,
 // The texts VST 2's text entry takes; a text that names no value (no
 // digits, not one of the parameter's words) is refused.
 bool ClapCalls::TextToValue(const clap_plugin* plugin, clap_id id, const char* text, double* value) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || text == nullptr || value == nullptr || !self->OnMainThread()) return false;
   const Parameter* param = self->HostParameter(id);
   if (param == nullptr) return false;
@@ -254,9 +210,7 @@ bool ClapCalls::TextToValue(const clap_plugin* plugin, clap_id id, const char* t
   CopyTextBounded(bounded, text, sizeof bounded);
   PlugLockGuard guard(self->plug->Lock());
   double plain = 0.0;
-  bool numberRead = false;
-  if (!param->ValueFromText(bounded, &plain, &numberRead)) return false;
-  if (param->DisplayTextCount() == 0 && !numberRead) return false;
+  if (!param->ValueFromHostText(bounded, &plain)) return false;
   *value = ClapPlugin::ClapValueFromNormalised(*param, param->Normalize(plain));
   return true;
 }
@@ -265,20 +219,21 @@ bool ClapCalls::TextToValue(const clap_plugin* plugin, clap_id id, const char* t
 // Audio ports: one main input and one main output, stereo or mono
 
 uint32_t ClapCalls::PortCount(const clap_plugin* plugin, bool /*isInput*/) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread()) return 0;
   return 1;
 }
 
 bool ClapCalls::PortInfo(const clap_plugin* plugin, uint32_t index, bool isInput,
                          clap_audio_port_info* info) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || info == nullptr || index != 0 || !self->OnMainThread()) return false;
   const bool mono = self->configuration == 1;
   std::memset(info, 0, sizeof *info);
   info->id = 0;
   CopyTextBounded(info->name, isInput ? "Input" : "Output", sizeof info->name);
-  info->flags = CLAP_AUDIO_PORT_IS_MAIN | CLAP_AUDIO_PORT_SUPPORTS_64BITS;
+  info->flags = CLAP_AUDIO_PORT_IS_MAIN | CLAP_AUDIO_PORT_SUPPORTS_64BITS |
+                CLAP_AUDIO_PORT_REQUIRES_COMMON_SAMPLE_SIZE;
   info->channel_count = mono ? 1 : 2;
   info->port_type = mono ? CLAP_PORT_MONO : CLAP_PORT_STEREO;
   // The whole run is read before it is written: in place is fine.
@@ -287,12 +242,12 @@ bool ClapCalls::PortInfo(const clap_plugin* plugin, uint32_t index, bool isInput
 }
 
 uint32_t ClapCalls::ConfigCount(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   return self != nullptr && self->OnMainThread() ? kConfigurationCount : 0;
 }
 
 bool ClapCalls::ConfigInfo(const clap_plugin* plugin, uint32_t index, clap_audio_ports_config* config) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || config == nullptr || index >= kConfigurationCount || !self->OnMainThread())
     return false;
   const bool mono = index == 1;
@@ -312,7 +267,7 @@ bool ClapCalls::ConfigInfo(const clap_plugin* plugin, uint32_t index, clap_audio
 
 // Only while deactivated, as the host must.
 bool ClapCalls::SelectConfig(const clap_plugin* plugin, clap_id id) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || id >= kConfigurationCount || !self->OnMainThread() || self->active.load())
     return false;
   self->ChooseConfiguration(id);
@@ -323,7 +278,7 @@ bool ClapCalls::SelectConfig(const clap_plugin* plugin, clap_id id) {
 // State: exactly VST 2's bank chunk
 
 bool ClapCalls::SaveState(const clap_plugin* plugin, const clap_ostream* stream) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || stream == nullptr || stream->write == nullptr || !self->OnMainThread())
     return false;
   StateChunk chunk;
@@ -343,50 +298,55 @@ bool ClapCalls::SaveState(const clap_plugin* plugin, const clap_ostream* stream)
   return true;
 }
 
+namespace {
+
+// The host's stream: it answers the bytes read, 0 at its end, less than 0
+// on an error.
+class ClapStateSource final : public StateSource {
+ public:
+  explicit ClapStateSource(const clap_istream* stream) : stream(stream) {}
+  int32_t Read(uint8_t* buffer, int32_t capacity) override {
+    const int64_t read = stream->read(stream, buffer, static_cast<uint64_t>(capacity));
+    return read < 0 || read > capacity ? -1 : static_cast<int32_t>(read);
+  }
+
+ private:
+  const clap_istream* stream;
+};
+
+}  // namespace
+
 // Refused with false, every value and preset as it was, for a stream that
 // is cut short, damaged, not ours, or larger than any state of ours.
 bool ClapCalls::LoadState(const clap_plugin* plugin, const clap_istream* stream) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || stream == nullptr || stream->read == nullptr || !self->OnMainThread())
     return false;
-  std::vector<uint8_t> bytes;
-  uint8_t block[4096];
-  for (;;) {
-    const int64_t read = stream->read(stream, block, sizeof block);
-    if (read < 0 || read > static_cast<int64_t>(sizeof block)) return false;
-    if (read == 0) break;
-    if (bytes.size() + static_cast<uint64_t>(read) > kMaxStateBytes) return false;
-    bytes.insert(bytes.end(), block, block + read);
-  }
-  StateChunk chunk;
-  if (!chunk.Assign(bytes.data(), static_cast<int32_t>(bytes.size()))) return false;
-  {
-    PlugLockGuard guard(self->plug->Lock());
-    if (!self->plug->RestoreBank(chunk)) return false;
-  }
+  ClapStateSource source(stream);
+  if (!self->plug->RestoreBankFrom(source)) return false;
   if (self->hostParams != nullptr && self->hostParams->rescan != nullptr)
     self->hostParams->rescan(self->host, CLAP_PARAM_RESCAN_VALUES);
   return true;
 }
 
 uint32_t ClapCalls::Latency(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr) return 0;
   PlugLockGuard guard(self->plug->Lock());
   return self->plug->latency > 0 ? static_cast<uint32_t>(self->plug->latency) : 0;
 }
 
 uint32_t ClapCalls::Tail(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr) return 0;
   PlugLockGuard guard(self->plug->Lock());
-  return TailFrames(self->plug->sampleRate);
+  return self->plug->TailFrames();
 }
 
 bool ClapCalls::HardRealtime(const clap_plugin* /*plugin*/) { return false; }
 
 bool ClapCalls::SetRenderMode(const clap_plugin* plugin, clap_plugin_render_mode mode) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || (mode != CLAP_RENDER_REALTIME && mode != CLAP_RENDER_OFFLINE)) return false;
   self->offline.store(mode == CLAP_RENDER_OFFLINE);
   return true;
@@ -396,19 +356,19 @@ bool ClapCalls::SetRenderMode(const clap_plugin* plugin, clap_plugin_render_mode
 // gui: the panel embedded in the host's window, at its fixed size
 
 bool ClapCalls::GuiApiSupported(const clap_plugin* plugin, const char* api, bool floating) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   return self != nullptr && api != nullptr && !floating && std::strcmp(api, ClapWindowApi()) == 0;
 }
 
 bool ClapCalls::GuiPreferredApi(const clap_plugin* plugin, const char** api, bool* floating) {
-  if (Instance(plugin) == nullptr || api == nullptr || floating == nullptr) return false;
+  if (ClapPlugin::From(plugin) == nullptr || api == nullptr || floating == nullptr) return false;
   *api = ClapWindowApi();
   *floating = false;
   return true;
 }
 
 bool ClapCalls::GuiCreate(const clap_plugin* plugin, const char* api, bool floating) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread() || !GuiApiSupported(plugin, api, floating)) return false;
   if (self->guiCreated) return false;
   self->guiCreated = true;
@@ -416,7 +376,7 @@ bool ClapCalls::GuiCreate(const clap_plugin* plugin, const char* api, bool float
 }
 
 void ClapCalls::GuiDestroy(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || !self->OnMainThread() || !self->guiCreated) return;
   if (IEditorLink* editor = self->plug->Editor()) editor->CloseWindow();
   self->guiCreated = false;
@@ -425,7 +385,7 @@ void ClapCalls::GuiDestroy(const clap_plugin* plugin) {
 // The host's factor for the panel (an open window asks the host for its
 // new size first). False for one that is no factor at all.
 bool ClapCalls::GuiSetScale(const clap_plugin* plugin, double scale) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   IEditorLink* editor = self != nullptr ? self->plug->Editor() : nullptr;
   if (editor == nullptr || !self->OnMainThread() || !std::isfinite(scale) || scale <= 0.0) return false;
   editor->SetHostScale(scale);
@@ -433,7 +393,7 @@ bool ClapCalls::GuiSetScale(const clap_plugin* plugin, double scale) {
 }
 
 bool ClapCalls::GuiGetSize(const clap_plugin* plugin, uint32_t* width, uint32_t* height) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   const IEditorLink* editor = self != nullptr ? self->plug->Editor() : nullptr;
   if (editor == nullptr || width == nullptr || height == nullptr || !self->OnMainThread()) return false;
   *width = static_cast<uint32_t>(editor->Width());
@@ -458,7 +418,7 @@ bool ClapCalls::GuiSetSize(const clap_plugin* plugin, uint32_t width, uint32_t h
 }
 
 bool ClapCalls::GuiSetParent(const clap_plugin* plugin, const clap_window* window) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || window == nullptr || !self->OnMainThread() || !self->guiCreated) return false;
   IEditorLink* editor = self->plug->Editor();
   if (editor == nullptr || window->api == nullptr || std::strcmp(window->api, ClapWindowApi()) != 0)
@@ -477,23 +437,23 @@ void ClapCalls::GuiSuggestTitle(const clap_plugin* /*plugin*/, const char* /*tit
 
 // Embedded: the host shows and hides the window it lends us.
 bool ClapCalls::GuiShow(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   return self != nullptr && self->guiCreated;
 }
 
 bool ClapCalls::GuiHide(const clap_plugin* plugin) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   return self != nullptr && self->guiCreated;
 }
 
 void ClapCalls::OnTimer(const clap_plugin* plugin, clap_id timer) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || timer != self->timerId || !self->OnMainThread()) return;
   if (IEditorLink* editor = self->plug->Editor()) editor->OnHostTimer();
 }
 
 void ClapCalls::OnFd(const clap_plugin* plugin, int fd, clap_posix_fd_flags /*flags*/) {
-  ClapPlugin* self = Instance(plugin);
+  ClapPlugin* self = ClapPlugin::From(plugin);
   if (self == nullptr || fd != self->watchedFd || !self->OnMainThread()) return;
   if (IEditorLink* editor = self->plug->Editor()) editor->OnHostFd(fd);
 }

@@ -47,11 +47,10 @@ ClapPlugin::ClapPlugin(const clap_host* newHost, const clap_plugin_descriptor* d
 }
 
 ClapPlugin::~ClapPlugin() {
-  // A window left open goes while the effect is whole: the host hears the
-  // end of a gesture held in it.
+  // A window left open goes while the effect is whole, so that its thread
+  // and a gesture held in it end cleanly.
+  destroying.store(true);
   if (IEditorLink* editor = plug->Editor()) editor->CloseWindow();
-  if (timerId != CLAP_INVALID_ID) UnregisterTimer();
-  if (watchedFd >= 0) UnregisterFd(watchedFd);
   delete plug;
 }
 
@@ -86,24 +85,21 @@ HostKind ClapPlugin::IdentifyHost() {
 // ---------------------------------------------------------------------------
 // Values
 
+// A stepped parameter's CLAP value is the plain value it takes from the
+// position: on its step.
 double ClapPlugin::ClapValueFromNormalised(const Parameter& param, double normalised) {
-  if (param.type == Double) return normalised;
-  // What the parameter takes from this position: on its step.
-  double v = param.Denormalize(normalised);
-  if (param.step > 0.0) v = std::floor(v / param.step + 0.5) * param.step;
-  return v < param.min ? param.min : (v > param.max ? param.max : v);
+  return param.type == Double ? normalised : param.ValueForPosition(normalised);
 }
 
+// A value that is not a number stays one, so that the effect ignores it
+// rather than taking the range's start.
 double ClapPlugin::NormalisedFromClapValue(const Parameter& param, double value) {
-  if (param.type == Double) return value;
-  const double range = param.max - param.min;
-  return range == 0.0 ? 0.0 : (value - param.min) / range;
+  return param.type == Double || !std::isfinite(value) ? value : param.Normalize(value);
 }
 
 Parameter* ClapPlugin::HostParameter(clap_id id) const {
-  if (id > static_cast<clap_id>(INT32_MAX)) return nullptr;
-  Parameter* param = plug->ParamAt(static_cast<int>(id));
-  return param != nullptr && param->IsForHost() ? param : nullptr;
+  if (id > static_cast<clap_id>(INT32_MAX) || !plug->IsHostParameter(static_cast<int>(id))) return nullptr;
+  return plug->ParamAt(static_cast<int>(id));
 }
 
 // ---------------------------------------------------------------------------
@@ -141,6 +137,7 @@ void ClapPlugin::EndParameterEdit(int index) {
 // The next process takes the edits; a host that is not processing (or
 // sleeps) flushes instead. Never from the audio thread, as the host asks.
 void ClapPlugin::RequestFlush() {
+  if (destroying.load()) return;
   if (hostParams != nullptr && hostParams->request_flush != nullptr) hostParams->request_flush(host);
 }
 

@@ -51,7 +51,8 @@ class ClapPlugin : public IHostBinding, public IHostRunLoop {
   // [main-thread; creation lock held] Takes ownership of plug and binds
   // itself to it as its host.
   ClapPlugin(const clap_host* host, const clap_plugin_descriptor* descriptor, IEffectBase* plug);
-  // [main-thread] Closes the window first; deletes the effect.
+  // [main-thread] Closes the window first (it unregisters its timer and
+  // descriptor); deletes the effect.
   virtual ~ClapPlugin();
   ClapPlugin(const ClapPlugin&) = delete;
   ClapPlugin& operator=(const ClapPlugin&) = delete;
@@ -78,7 +79,8 @@ class ClapPlugin : public IHostBinding, public IHostRunLoop {
 
   // The value spaces. A CLAP value is the normalised position for a
   // continuous parameter and the plain value for a stepped one, so that
-  // hosts show steps as steps. [any thread; no lock]
+  // hosts show steps as steps. normalised is finite (0..1). [any thread; no
+  // lock]
   static double ClapValueFromNormalised(const Parameter& param, double normalised);
   static double NormalisedFromClapValue(const Parameter& param, double value);
   // The effect's parameter behind a host id, or none (not a host parameter).
@@ -98,19 +100,24 @@ class ClapPlugin : public IHostBinding, public IHostRunLoop {
   bool OnMainThread() const;
   bool OnAudioThread() const;
 
-  // [audio thread or main thread while inactive; PlugLock held] Applies
-  // the parameter events of in, splitting the block at each: frames before
-  // an event are processed before it takes effect.
-  template <class Sample>
-  void ProcessWithEvents(Sample** inputs, Sample** outputs, uint32_t frames,
-                         const clap_input_events* events);
-  // [audio thread; takes PlugLock for the block] One block of the host's
-  // buffers; true when silence came in and nothing rings inside.
+  // One event of the host's list, copied out of it: the frame it takes
+  // effect at (held to the block) and the parameter change it makes, if any.
+  struct ParamChange {
+    uint32_t at;
+    int index;  // the effect's parameter, -1 for an event that changes none
+    double normalised;
+  };
+  // [audio thread, or main thread while inactive; PlugLock not held: the
+  // list is the host's] Event i of events; false when the list has none.
+  bool ReadChange(const clap_input_events* events, uint32_t i, uint32_t frames,
+                  ParamChange& change) const;
+  // [audio thread; takes PlugLock per stretch] One block of the host's
+  // buffers, split at its parameter events: frames before an event are
+  // processed before it takes effect. True when silence came in and
+  // nothing rings inside.
   template <class Sample>
   bool ProcessBuffers(Sample** inputs, const clap_audio_buffer& input, Sample** outputs,
                       const clap_audio_buffer& output, const clap_process* process);
-  // [same; PlugLock held] One parameter event.
-  void ApplyEvent(const clap_event_header* event);
   // [same; PlugLock not held] The editor's waiting edits into out.
   void SendEdits(const clap_output_events* out);
   // [input thread; PlugLock not held]
@@ -127,14 +134,15 @@ class ClapPlugin : public IHostBinding, public IHostRunLoop {
   const clap_host_timer_support* hostTimers = nullptr;
   const clap_host_posix_fd_support* hostFds = nullptr;
   const clap_host_thread_check* threadCheck = nullptr;
-  const clap_host_audio_ports* hostPorts = nullptr;
-  const clap_host_state* hostState = nullptr;
   std::thread::id mainThread;
 
   bool initialised = false;                  // [main-thread]
   std::atomic<bool> active{false};
-  std::atomic<bool> processing{false};
   std::atomic<bool> offline{false};
+  // Set while the instance is destroyed: the window's close may still end
+  // a gesture, which is queued but not flushed to a host that is
+  // destroying us.
+  std::atomic<bool> destroying{false};
   uint32_t configuration = 0;                // 0 stereo, 1 mono [main-thread]
   bool guiCreated = false;                   // [main-thread]
   clap_id timerId = CLAP_INVALID_ID;         // [main-thread]

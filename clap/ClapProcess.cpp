@@ -1,6 +1,7 @@
 // The CLAP instance's audio: process with sample-accurate parameter events,
-// and params.flush outside processing. PlugLock is held for the block and
-// released before the editor's edits go to the host's output queue.
+// and params.flush outside processing. The host's event lists are read
+// without PlugLock; it is held for each stretch of the block and released
+// before the editor's edits go to the host's output queue.
 
 #include <cstring>
 
@@ -30,51 +31,30 @@ bool SilentInput(const clap_audio_buffer& input, Sample** channels, uint32_t fra
 
 }  // namespace
 
-void ClapPlugin::ApplyEvent(const clap_event_header* event) {
+bool ClapPlugin::ReadChange(const clap_input_events* events, uint32_t i, uint32_t frames,
+                            ParamChange& change) const {
+  const clap_event_header* event = events->get != nullptr ? events->get(events, i) : nullptr;
+  if (event == nullptr) return false;
+  // Events come in time order; one past the block takes effect at its end.
+  change.at = event->time < frames ? event->time : frames;
+  change.index = -1;
   if (event->space_id != CLAP_CORE_EVENT_SPACE_ID || event->type != CLAP_EVENT_PARAM_VALUE ||
       event->size < sizeof(clap_event_param_value)) {
-    return;
+    return true;
   }
-  const auto* change = reinterpret_cast<const clap_event_param_value*>(event);
-  const Parameter* param = HostParameter(change->param_id);
-  if (param == nullptr) return;
-  plug->SetParameterFromHost(static_cast<int>(change->param_id),
-                             NormalisedFromClapValue(*param, change->value));
-}
-
-template <class Sample>
-void ClapPlugin::ProcessWithEvents(Sample** inputs, Sample** outputs, uint32_t frames,
-                                   const clap_input_events* events) {
-  const uint32_t count = events != nullptr && events->size != nullptr ? events->size(events) : 0;
-  const int channels = configuration == 1 ? 1 : 2;
-  uint32_t done = 0;
-  bool processed = false;
-  // Frames from done up to until, as VST 2 would process them in one call.
-  auto runUntil = [&](uint32_t until) {
-    Sample* in[2] = {nullptr, nullptr};
-    Sample* out[2] = {nullptr, nullptr};
-    for (int c = 0; c < channels; ++c) {
-      in[c] = inputs[c] != nullptr ? inputs[c] + done : nullptr;
-      out[c] = outputs[c] != nullptr ? outputs[c] + done : nullptr;
-    }
-    ProcessPiece(*plug, in, out, static_cast<int32_t>(until - done));
-    done = until;
-    processed = true;
-  };
-  for (uint32_t i = 0; i < count; ++i) {
-    const clap_event_header* event = events->get != nullptr ? events->get(events, i) : nullptr;
-    if (event == nullptr) continue;
-    // Events come in time order; one past the block takes effect at its end.
-    const uint32_t at = event->time < frames ? event->time : frames;
-    if (at > done) runUntil(at);
-    ApplyEvent(event);
+  const auto* value = reinterpret_cast<const clap_event_param_value*>(event);
+  if (const Parameter* param = HostParameter(value->param_id)) {
+    change.index = static_cast<int>(value->param_id);
+    change.normalised = NormalisedFromClapValue(*param, value->value);
   }
-  if (done < frames || !processed) runUntil(frames);
+  return true;
 }
 
 template <class Sample>
 bool ClapPlugin::ProcessBuffers(Sample** inputs, const clap_audio_buffer& input, Sample** outputs,
                                 const clap_audio_buffer& output, const clap_process* process) {
+  const uint32_t frames = process->frames_count;
+  const clap_input_events* events = process->in_events;
   // Channels the host did not give stay silent in and are dropped out.
   const uint32_t channels = configuration == 1 ? 1 : 2;
   Sample* in[2] = {nullptr, nullptr};
@@ -83,9 +63,33 @@ bool ClapPlugin::ProcessBuffers(Sample** inputs, const clap_audio_buffer& input,
     if (inputs != nullptr && c < input.channel_count) in[c] = inputs[c];
     if (c < output.channel_count) out[c] = outputs[c];
   }
+  uint32_t done = 0;
+  // [PlugLock held] Frames from done up to until, as VST 2 would process
+  // them in one call.
+  auto runUntil = [&](uint32_t until) {
+    Sample* from[2] = {nullptr, nullptr};
+    Sample* to[2] = {nullptr, nullptr};
+    for (uint32_t c = 0; c < channels; ++c) {
+      from[c] = in[c] != nullptr ? in[c] + done : nullptr;
+      to[c] = out[c] != nullptr ? out[c] + done : nullptr;
+    }
+    ProcessPiece(*plug, from, to, static_cast<int32_t>(until - done));
+    done = until;
+  };
+  // Each event is read from the host's list without the lock, then the
+  // frames before it run and it applies under one hold.
+  const uint32_t count = events != nullptr && events->size != nullptr ? events->size(events) : 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    ParamChange change;
+    if (!ReadChange(events, i, frames, change)) continue;
+    PlugLockGuard guard(plug->Lock());
+    if (change.at > done) runUntil(change.at);
+    if (change.index >= 0) plug->SetParameterFromHost(change.index, change.normalised);
+  }
   PlugLockGuard guard(plug->Lock());
-  ProcessWithEvents(in, out, process->frames_count, process->in_events);
-  return inputs != nullptr && SilentInput(input, inputs, process->frames_count) && plug->IsQuiet();
+  // An empty block still reaches the effect, as in VST 2.
+  if (done < frames || frames == 0) runUntil(frames);
+  return inputs != nullptr && SilentInput(input, inputs, frames) && plug->IsQuiet();
 }
 
 clap_process_status ClapCalls::Process(const clap_plugin* plugin, const clap_process* process) {
@@ -98,10 +102,14 @@ clap_process_status ClapCalls::Process(const clap_plugin* plugin, const clap_pro
   }
   const clap_audio_buffer& input = process->audio_inputs[0];
   const clap_audio_buffer& output = process->audio_outputs[0];
+  // The ports require one sample size: the output's decides, and an input
+  // in the other one is the host's error, not silence.
   bool quiet = false;
   if (output.data64 != nullptr) {
+    if (input.data64 == nullptr && input.data32 != nullptr) return CLAP_PROCESS_ERROR;
     quiet = self->ProcessBuffers(input.data64, input, output.data64, output, process);
   } else if (output.data32 != nullptr) {
+    if (input.data32 == nullptr && input.data64 != nullptr) return CLAP_PROCESS_ERROR;
     quiet = self->ProcessBuffers(input.data32, input, output.data32, output, process);
   } else {
     return CLAP_PROCESS_ERROR;
@@ -124,12 +132,11 @@ void ClapCalls::Flush(const clap_plugin* plugin, const clap_input_events* in,
     self->OnMainThread();
   }
   const uint32_t count = in != nullptr && in->size != nullptr ? in->size(in) : 0;
-  if (count > 0) {
+  for (uint32_t i = 0; i < count; ++i) {
+    ClapPlugin::ParamChange change;
+    if (!self->ReadChange(in, i, 0, change) || change.index < 0) continue;
     PlugLockGuard guard(self->plug->Lock());
-    for (uint32_t i = 0; i < count; ++i) {
-      if (const clap_event_header* event = in->get != nullptr ? in->get(in, i) : nullptr)
-        self->ApplyEvent(event);
-    }
+    self->plug->SetParameterFromHost(change.index, change.normalised);
   }
   self->SendEdits(out);
 }

@@ -39,12 +39,10 @@ void ScanChannelPair(const char* text, int32_t& inputs, int32_t& outputs) {
 IEffectBase::IEffectBase(int parameterCount, const char* channelIO, int presetCount,
                          const char* newEffectName, const char* newProductName,
                          const char* newMakerName, int32_t newVersion, int32_t newUniqueId,
-                         int32_t newMakerId, bool newIsInstrument, bool newAcceptsMidi,
-                         int32_t newAdapterKind)
+                         int32_t newMakerId, bool newIsInstrument, bool newAcceptsMidi)
     : uniqueId(newUniqueId),
       makerId(newMakerId),
       version(newVersion),
-      adapterKind(newAdapterKind),
       isInstrument(newIsInstrument),
       acceptsMidi(newAcceptsMidi) {
   for (int i = 0; i < parameterCount; ++i) parameters.Add(new Parameter());
@@ -146,6 +144,7 @@ void IEffectBase::SetParameterFromEditor(int index, double normalised) {
   }
   // The host gets the position the user chose, not the snapped value.
   VELTRAX_ASSERT_UNLOCKED(lock);
+  if (host) host->PlugLockReleased();
   const bool framed = ChangeEditState(index, true);
   if (framed) BeginParameterEdit(index);
   NotifyHostParam(index, normalised);
@@ -155,10 +154,6 @@ void IEffectBase::SetParameterFromEditor(int index, double normalised) {
 bool IEffectBase::ChangeEditState(int index, bool open) {
   if (!openEdits || !ParamAt(index)) return false;
   return openEdits[index].exchange(open, std::memory_order_acq_rel) != open;
-}
-
-bool IEffectBase::IsEditOpen(int index) const {
-  return openEdits && ParamAt(index) && openEdits[index].load(std::memory_order_acquire);
 }
 
 void IEffectBase::BeginEditFromEditor(int index) {
@@ -175,11 +170,6 @@ void IEffectBase::EndEditFromEditor(int index) {
   const bool closed = ChangeEditState(index, false);
   assert(closed && "an end of an edit the host never heard begin");
   if (closed) EndParameterEdit(index);
-}
-
-void IHostBinding::QueryTimeSignature(int32_t* numerator, int32_t* denominator) {
-  if (numerator) *numerator = 0;
-  if (denominator) *denominator = 0;
 }
 
 void IEffectBase::BindHost(IHostBinding* binding, int32_t kind) {
@@ -203,12 +193,9 @@ bool IEffectBase::IsRenderingOffline() { return host && host->IsRenderingOffline
 int32_t IEffectBase::QuerySamplePosition() { return host ? host->QuerySamplePosition() : 0; }
 double IEffectBase::QueryTempo() { return host ? host->QueryTempo() : 0.0; }
 void IEffectBase::QueryTimeSignature(int32_t* numerator, int32_t* denominator) {
-  if (host) {
-    host->QueryTimeSignature(numerator, denominator);
-    return;
-  }
   if (numerator) *numerator = 0;
   if (denominator) *denominator = 0;
+  if (host) host->QueryTimeSignature(numerator, denominator);
 }
 void IEffectBase::QueryTimeInfo(TimeInfo* info) {
   if (host) host->QueryTimeInfo(info);
@@ -229,23 +216,29 @@ bool IEffectBase::SysExOut(const SysExMessage& message) { return host && host->S
 
 void IEffectBase::AttachEditor(IEditorLink* newEditor) {
   if (!newEditor) return;
-  PlugLockGuard guard(lock);
-  const int controlCount = newEditor->ControlCount();
-  for (int i = 0; i < ParameterCount(); ++i) {
-    const double normalised = ParamAt(i)->Normalize(ParamAt(i)->value);
-    for (int position = 0; position < controlCount; ++position) {
-      if (newEditor->ControlParamIndex(position) == i) {
-        newEditor->SetValueFromPlug(position, normalised);
+  IEditorLink* replaced = nullptr;
+  {
+    PlugLockGuard guard(lock);
+    const int controlCount = newEditor->ControlCount();
+    for (int i = 0; i < ParameterCount(); ++i) {
+      const double normalised = ParamAt(i)->Normalize(ParamAt(i)->value);
+      for (int position = 0; position < controlCount; ++position) {
+        if (newEditor->ControlParamIndex(position) == i) {
+          newEditor->SetValueFromPlug(position, normalised);
+        }
+        const int binding = newEditor->ControlAuxBindingFor(position, i);
+        if (binding >= 0) newEditor->SetAuxValueFromPlug(position, binding, normalised);
       }
-      const int binding = newEditor->ControlAuxBindingFor(position, i);
-      if (binding >= 0) newEditor->SetAuxValueFromPlug(position, binding, normalised);
     }
+    newEditor->PrepareSurface();
+    if (editor != newEditor) replaced = editor;
+    editor = newEditor;
+    if (host) host->EditorAttached();
   }
-  newEditor->PrepareSurface();
-  // The base owns its editor: one attached in place of another replaces it.
-  if (editor != newEditor) delete editor;
-  editor = newEditor;
-  if (host) host->EditorAttached();
+  // The base owns its editor: one attached in place of another replaces it,
+  // deleted without the lock, since closing its window may end a gesture
+  // with the host.
+  delete replaced;
 }
 
 void IEffectBase::RefreshEditorParams() {
@@ -254,6 +247,25 @@ void IEffectBase::RefreshEditorParams() {
   for (int i = 0; i < ParameterCount(); ++i) {
     editor->SetParameterFromPlug(i, ParamAt(i)->value, false);
   }
+}
+
+bool IEffectBase::IsHostParameter(int index) const {
+  const Parameter* parameter = ParamAt(index);
+  return parameter && parameter->IsForHost();
+}
+
+int IEffectBase::HostParameterCount() const {
+  int count = 0;
+  for (int i = 0; i < ParameterCount(); ++i) count += IsHostParameter(i) ? 1 : 0;
+  return count;
+}
+
+int IEffectBase::HostParameterAt(int position) const {
+  if (position < 0) return -1;
+  for (int i = 0; i < ParameterCount(); ++i) {
+    if (IsHostParameter(i) && position-- == 0) return i;
+  }
+  return -1;
 }
 
 void IEffectBase::NotifyAllParamsChanged() {

@@ -69,6 +69,11 @@ struct ChannelPin {
   double* Scratch() const { return static_cast<double*>(scratch.Data()); }
 };
 
+// The largest block a host may announce. Beyond it the announcement is
+// ignored (larger blocks are still processed, in pieces); it also keeps the
+// scratch sizes in bytes far inside 32 bits.
+constexpr int32_t kMaxBlockFrames = 1 << 20;
+
 // The adapter kinds an effect can be driven by (AdapterKind).
 constexpr int32_t kAdapterVst2 = 0;
 constexpr int32_t kAdapterClap = 1;
@@ -89,7 +94,8 @@ class IHostBinding {
   virtual bool IsRenderingOffline() { return false; }
   virtual int32_t QuerySamplePosition() { return 0; }
   virtual double QueryTempo() { return 0.0; }
-  virtual void QueryTimeSignature(int32_t* numerator, int32_t* denominator);
+  // Outputs a host cannot fill stay as the base set them (0).
+  virtual void QueryTimeSignature(int32_t* /*numerator*/, int32_t* /*denominator*/) {}
   virtual void QueryTimeInfo(TimeInfo* /*info*/) {}
   // [dispatcher thread; PlugLock not held to ask the host]
   virtual HostKind IdentifyHost() = 0;
@@ -104,6 +110,10 @@ class IHostBinding {
   // [caller's thread; any lock] False when the host cannot take it.
   virtual bool MidiMessageOut(const MidiMessage& /*message*/) { return false; }
   virtual bool SysExOut(const SysExMessage& /*message*/) { return false; }
+  // [the thread that released PlugLock; PlugLock not held] The base released
+  // a hold of the lock of its own (an editor change): what the adapter held
+  // back for the host meanwhile may go now.
+  virtual void PlugLockReleased() {}
 
  protected:
   ~IHostBinding() = default;
@@ -112,9 +122,10 @@ class IHostBinding {
 class IEffectBase {
  public:
   // [any host thread; creation lock held]
+  // The adapter kind is set when an adapter binds (BindHost).
   IEffectBase(int parameterCount, const char* channelIO, int presetCount, const char* effectName,
               const char* productName, const char* makerName, int32_t version, int32_t uniqueId,
-              int32_t makerId, bool isInstrument, bool acceptsMidi, int32_t adapterKind);
+              int32_t makerId, bool isInstrument, bool acceptsMidi);
 
   // Thread tags: [who calls; which lock]. "PlugLock held" means the caller
   // holds it (checked in debug builds); "takes PlugLock" means the operation
@@ -199,14 +210,38 @@ class IEffectBase {
   virtual void ProgramChanged() {}                                           // 38
   // [dispatcher thread or construction; PlugLock held]
   virtual void ChangeBlockSize(int32_t frames);                              // 39
+  // What the host's processing setup does, whatever the format.
+  // [dispatcher or the host's main thread; takes PlugLock]
+  // The sample rate (one that is not a positive finite number keeps the
+  // previous one), then Reset.
+  void SetSampleRate(double rate);
+  // The largest block the host will hand over: the scratch buffers take
+  // that size when it is 1..kMaxBlockFrames and keep theirs otherwise; then
+  // Reset.
+  void SetMaxBlockSize(int64_t frames);
+  // Both, in this order, under one hold of the lock.
+  void PrepareProcessing(double rate, int64_t maxFrames);
+  // Switched off: ActivationChanged(false), then Reset.
+  void Deactivate();
   // [audio thread; PlugLock held] True when silent input keeps the output
   // silent from here on: nothing rings inside, nothing left to show. Hosts
   // that can let a plug-in sleep ask after a silent block.
   virtual bool IsQuiet() const { return false; }
+  // [any thread; PlugLock held] Frames the output may still ring once the
+  // input falls silent, at the current sample rate: the tail the formats
+  // that ask for one (CLAP, VST3) report. VST 2 answers tailSize.
+  virtual uint32_t TailFrames() const { return tailSize > 0 ? static_cast<uint32_t>(tailSize) : 0; }
 
   // Parameters. [any thread; no lock: the list never changes after construction]
   int ParameterCount() const { return parameters.Count(); }
   Parameter* ParamAt(int index) const { return parameters.Get(index); }
+  // The parameters that formats listing them to the host (CLAP, VST3) show,
+  // in index order: the initialised, named ones. A host's id for one is its
+  // index. [any thread; no lock]
+  bool IsHostParameter(int index) const;
+  int HostParameterCount() const;
+  // The index of the position-th host parameter, or -1.
+  int HostParameterAt(int position) const;
   // [any thread; PlugLock held]
   void NotifyAllParamsChanged();
 
@@ -217,8 +252,6 @@ class IEffectBase {
   // [editor thread; PlugLock not held: these call the host]
   void BeginEditFromEditor(int index);
   void EndEditFromEditor(int index);
-  // [any thread; no lock]
-  bool IsEditOpen(int index) const;
 
   // Channels. [any thread; PlugLock held for the pins, none for the configurations]
   bool LegalIO(int inputs, int outputs) const;
@@ -259,6 +292,11 @@ class IEffectBase {
   // but a chunk without the header, or one that cannot be read, leaves
   // every value and preset as it was.
   bool RestoreBank(const StateChunk& chunk);
+  // [the host's main or UI thread; takes PlugLock for the restore only: the
+  // stream is the host's and is read without it] Reads the whole state
+  // (kMaxStateBytes at most) and restores it as RestoreBank does; false,
+  // every value and preset as it was, when it cannot.
+  bool RestoreBankFrom(StateSource& source);
 
   // State and presets.
   // [any thread; takes PlugLock]

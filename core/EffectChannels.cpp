@@ -1,7 +1,8 @@
 // The plug-in base's channels: configurations, pins and their scratch
-// buffers sized for the block.
+// buffers sized for the block, and the host's processing setup.
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "EffectBase.h"
@@ -57,6 +58,31 @@ void IEffectBase::ChangeBlockSize(int32_t frames) {
     ResizeScratch(blockSize);
   }
   PointEntriesAtScratch();
+}
+
+void IEffectBase::SetSampleRate(double rate) {
+  PlugLockGuard guard(lock);
+  // NaN or infinity would reach the filter design.
+  if (std::isfinite(rate) && rate > 0.0) sampleRate = rate;
+  Reset();
+}
+
+void IEffectBase::SetMaxBlockSize(int64_t frames) {
+  PlugLockGuard guard(lock);
+  if (frames >= 1 && frames <= kMaxBlockFrames) ChangeBlockSize(static_cast<int32_t>(frames));
+  Reset();
+}
+
+void IEffectBase::PrepareProcessing(double rate, int64_t maxFrames) {
+  PlugLockGuard guard(lock);
+  SetSampleRate(rate);
+  SetMaxBlockSize(maxFrames);
+}
+
+void IEffectBase::Deactivate() {
+  PlugLockGuard guard(lock);
+  ActivationChanged(false);
+  Reset();
 }
 
 bool IEffectBase::ResizeScratch(int32_t frames) {

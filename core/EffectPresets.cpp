@@ -177,6 +177,14 @@ bool IEffectBase::RestoreBank(const StateChunk& chunk) {
   return false;
 }
 
+bool IEffectBase::RestoreBankFrom(StateSource& source) {
+  VELTRAX_ASSERT_UNLOCKED(lock);
+  StateChunk chunk;
+  if (!chunk.AppendFrom(source, kMaxStateBytes)) return false;
+  PlugLockGuard guard(lock);
+  return RestoreBank(chunk);
+}
+
 const char* IEffectBase::PresetNameAt(int index) const {
   const Preset* preset = PresetAt(index);
   return preset ? preset->name : "";

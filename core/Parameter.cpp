@@ -107,8 +107,7 @@ void Parameter::FormatValue(double v, bool isNormalized, char* out, int outSize,
   }
 }
 
-bool Parameter::ValueFromText(const char* text, double* plain, bool* numberRead) const {
-  if (numberRead) *numberRead = false;
+bool Parameter::ParseText(const char* text, double* plain, bool needDigits) const {
   if (!text || !plain) return false;
   if (DisplayTextCount() > 0) {
     for (int i = 0; i < DisplayTextCount(); ++i) {
@@ -122,7 +121,7 @@ bool Parameter::ValueFromText(const char* text, double* plain, bool* numberRead)
   }
   char* end = nullptr;
   double v = std::strtod(text, &end);
-  if (numberRead) *numberRead = end != text;
+  if (needDigits && end == text) return false;
   // strtod reads "nan", "inf" and overflowing numbers; none of them may
   // reach the signal path, so such a text names nothing.
   if (!std::isfinite(v)) return false;

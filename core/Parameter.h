@@ -53,13 +53,25 @@ class Parameter {
   // Writes the text for v into out, which holds at least outSize bytes.
   void FormatValue(double v, bool isNormalized, char* out, int outSize, bool useDisplayTexts) const;
   void FormatCurrent(char* out, int outSize) const { FormatValue(value, false, out, outSize, true); }
+  // The text of the value the parameter takes from position x (held to
+  // 0..1): a stepped parameter shows the step it lands on, a switch "on" or
+  // "off". x must be finite.
+  void FormatPosition(double x, char* out, int outSize) const {
+    FormatValue(ValueForPosition(x < 0.0 ? 0.0 : (x > 1.0 ? 1.0 : x)), false, out, outSize, true);
+  }
   const char* LabelForHost() const;
   // The plain value a display text names: one of the display texts exactly
   // (for a parameter that has them), or else a number, negated for a display
   // shown negated. False when it names nothing: no display text matches, or
-  // the number read is not finite. numberRead tells whether any digits were
-  // read (strtod reads "loud" as 0); may be none.
-  bool ValueFromText(const char* text, double* plain, bool* numberRead = nullptr) const;
+  // the number read is not finite.
+  bool ValueFromText(const char* text, double* plain) const {
+    return ParseText(text, plain, false);
+  }
+  // As ValueFromText, but a text without digits names nothing either (the
+  // VST 2 text entry reads "loud" as 0; the formats that can refuse a text do).
+  bool ValueFromHostText(const char* text, double* plain) const {
+    return ParseText(text, plain, true);
+  }
   // Whether hosts see it as a parameter of their own (CLAP, VST3): an
   // initialised, named one. The unnamed indices that only give editor
   // controls a place are not.
@@ -83,6 +95,9 @@ class Parameter {
   char group[kTextSize] = "";
   bool negateDisplay = false;
   GrowBuffer displayTexts{4096};
+
+ private:
+  bool ParseText(const char* text, double* plain, bool needDigits) const;
 };
 
 }  // namespace veltrax

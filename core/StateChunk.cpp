@@ -1,5 +1,6 @@
 #include "StateChunk.h"
 
+#include <climits>
 #include <cstring>
 
 namespace veltrax {
@@ -79,6 +80,19 @@ bool StateChunk::PutString(const char* text) {
 
 bool StateChunk::Append(const StateChunk& other) {
   return bytes_.Append(other.Data(), other.Size());
+}
+
+bool StateChunk::AppendFrom(StateSource& source, int32_t limit) {
+  constexpr int32_t kBlock = 4096;
+  for (;;) {
+    const int32_t start = Size();
+    if (start > INT32_MAX - kBlock || !bytes_.Resize(start + kBlock, false)) return false;
+    const int32_t got = source.Read(bytes_.Bytes() + start, kBlock);
+    const bool fits = got >= 0 && got <= kBlock && got <= limit - start;
+    bytes_.Resize(fits ? start + got : start, false);
+    if (!fits) return false;
+    if (got == 0) return true;
+  }
 }
 
 int32_t StateChunk::GetInt32(int32_t* v, int32_t position) const {

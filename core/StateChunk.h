@@ -12,6 +12,22 @@ namespace veltrax {
 constexpr int32_t kChunkMagic = 0x70666674;          // bytes 74 66 66 70
 constexpr int32_t kChunkFormatVersion = 0x00010000;  // independent of the plug-in's version
 
+// A state hosts keep is a bank of a few hundred bytes; this bound keeps a
+// damaged or foreign stream from filling memory before it is refused.
+constexpr int32_t kMaxStateBytes = 1 << 20;
+
+// A host's stream that a state is read from, block by block. Each format's
+// adapter wraps its own kind of stream in one.
+class StateSource {
+ public:
+  // Up to capacity bytes into buffer: the count read, 0 at the end, -1
+  // when the stream fails.
+  virtual int32_t Read(uint8_t* buffer, int32_t capacity) = 0;
+
+ protected:
+  ~StateSource() = default;
+};
+
 class StateChunk {
  public:
   StateChunk() : bytes_(4096) {}
@@ -30,6 +46,10 @@ class StateChunk {
   // int32 length, then the characters without terminator.
   bool PutString(const char* text);
   bool Append(const StateChunk& other);
+  // Appends the rest of source, read straight into the chunk. False when
+  // the stream fails, would take the chunk beyond limit bytes, or memory
+  // runs out; what was read is then left in the chunk.
+  bool AppendFrom(StateSource& source, int32_t limit);
 
   int32_t GetInt32(int32_t* v, int32_t position) const;
   int32_t GetDouble(double* v, int32_t position) const;

@@ -16,4 +16,11 @@ inline void CopyTextBounded(char* destination, const char* source, size_t size) 
   destination[length] = '\0';
 }
 
+// Into a fixed array: reads at most N - 1 characters of source, so a text
+// without terminator (a host's, say) cannot run the copy off its end.
+template <size_t N>
+void CopyTextBounded(char (&destination)[N], const char* source) {
+  CopyTextBounded(destination, source, N);
+}
+
 }  // namespace veltrax

@@ -53,6 +53,9 @@ class Veltrax : public IEffectBase {
   // [audio thread; PlugLock held] Every filter history at zero (or the deck
   // bypassed) and both meters at rest.
   bool IsQuiet() const override;
+  // [any thread; PlugLock held] How long an impulse rings at the slowest
+  // setting, with room.
+  uint32_t TailFrames() const override;
 
  private:
   // A section with its own coefficients (the shelves follow each channel's gain).

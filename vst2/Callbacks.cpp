@@ -1,10 +1,9 @@
 // The audio and parameter callbacks of the effect record. Each takes the
-// instance from the record, holds PlugLock for its whole duration (released
-// on every path by the guard) and allocates nothing: the pins' scratch
-// buffers are sized in advance by the block size. The host hears nothing
-// from us while the lock is held.
-
-#include <cmath>
+// instance from the record, holds PlugLock for its work (released on every
+// path by the guard) and allocates nothing: the pins' scratch buffers are
+// sized in advance by the block size. The host hears nothing from us while
+// the lock is held: an effect that takes MIDI announces it before the lock
+// is taken, and what the effect sends meanwhile goes out after.
 
 #include "EffectVST.h"
 #include "VstDetail.h"
@@ -50,25 +49,21 @@ float VST_CALLBACK IEffectVST::VSTGetParameter(AEffect* effect, int32_t index) {
   IEffectVST* adapter = InstanceOf(effect);
   if (adapter == nullptr) return 0.0f;
   IEffectBase* plug = adapter->plug;
-  PlugLockGuard guard(plug->Lock());
+  CallbackLock guard(adapter);
   const Parameter* param = plug->ParamAt(index);
   if (param == nullptr) return 0.0f;
   return static_cast<float>(param->Normalize(param->value));
 }
 
-// The host is not told back about its own change.
+// The host is not told back about its own change. A position that is not
+// a finite number keeps the value (NaN or infinity would land in the
+// coefficients); others are held to 0..1, since below 0 the curve would map
+// them to large values.
 void VST_CALLBACK IEffectVST::VSTSetParameter(AEffect* effect, int32_t index, float value) {
   IEffectVST* adapter = InstanceOf(effect);
   if (adapter == nullptr) return;
-  IEffectBase* plug = adapter->plug;
-  // A position that is not a finite number keeps the previous value: NaN or
-  // infinity would otherwise land in the coefficients. Positions outside
-  // 0..1 are held to it; below 0 the curve would map them to large values.
-  if (!std::isfinite(value)) return;
-  const double normalised = value < 0.0f ? 0.0 : (value > 1.0f ? 1.0 : static_cast<double>(value));
-
-  PlugLockGuard guard(plug->Lock());
-  plug->SetParameterFromHost(index, normalised);
+  CallbackLock guard(adapter);
+  adapter->plug->SetParameterFromHost(index, value);
 }
 
 }  // namespace veltrax

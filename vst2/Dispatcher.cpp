@@ -2,8 +2,9 @@
 // reads and writes. Each call holds PlugLock throughout, so it never overlaps
 // a block, a parameter callback or an editor change; the exceptions are the
 // requests that call the host or wait for an editor thread (the editor
-// window's open, close and idle, effOpen's question who the host is, and
-// effClose's window), which run without it.
+// window's open, close and idle, the host's scale message for it, effOpen's
+// question who the host is, and effClose's window), which run without it or
+// take it only for the effect's part.
 //
 // Hosts pass buffers without sizes. Every copy into one is cut to the size
 // the plug-in interface promises for that request (parameter texts get the
@@ -19,6 +20,7 @@
 
 #include "EffectVST.h"
 #include "HostText.h"
+#include "TextCopy.h"
 #include "Trace.h"
 #include "VstDetail.h"
 
@@ -75,7 +77,7 @@ intptr_t IEffectVST::DispatchUnlocked(int32_t opcode, int32_t index, intptr_t va
     case effEditOpen: {
       IEditorLink* editor = plug->Editor();
       if (editor == nullptr || editor->OpenWindow(ptr, nullptr) == nullptr) return 0;
-      PlugLockGuard guard(plug->Lock());
+      CallbackLock guard(this);
       plug->EditorOpened();
       return 1;
     }
@@ -83,7 +85,7 @@ intptr_t IEffectVST::DispatchUnlocked(int32_t opcode, int32_t index, intptr_t va
       IEditorLink* editor = plug->Editor();
       if (editor == nullptr) return 0;
       {
-        PlugLockGuard guard(plug->Lock());
+        CallbackLock guard(this);
         plug->EditorClosed();
       }
       editor->CloseWindow();
@@ -131,7 +133,7 @@ intptr_t IEffectVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, voi
     case effSetProgramName:
       if (text != nullptr) {
         char name[sizeof(Preset::name)];
-        CopyFromHost(name, text);
+        CopyTextBounded(name, text);
         plug->ModifyCurrentPreset(name);
         plug->ProgramChanged();
       }
@@ -167,29 +169,22 @@ intptr_t IEffectVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, voi
       return String2Parameter(index, text);
 
     case effSetSampleRate:
-      // A rate that is not a positive finite number would carry NaN or
-      // infinity into the filter design; the previous rate stays.
-      if (std::isfinite(opt) && opt > 0.0f) plug->sampleRate = opt;
-      plug->Reset();
+      plug->SetSampleRate(opt);
       return 0;
-    case effSetBlockSize: {
-      const intptr_t frames = value;
-      if (frames >= 1 && frames <= kMaxBlockFrames) plug->ChangeBlockSize(static_cast<int32_t>(frames));
-      plug->Reset();
+    case effSetBlockSize:
+      plug->SetMaxBlockSize(value);
       return 0;
-    }
     case effMainsChanged:
       if (value != 0) {
         plug->ActivationChanged(true);
       } else {
-        plug->ActivationChanged(false);
-        plug->Reset();
+        plug->Deactivate();
       }
       return 0;
 
     case effEditGetRect:
       if (text == nullptr || plug->Editor() == nullptr) return 0;
-      EditorResized();  // the size follows the panel's scale
+      RefreshEditorRect();  // the size follows the panel's scale
       *static_cast<ERect**>(ptr) = &editorRect;
       return 1;
     case effIdle:
@@ -307,7 +302,7 @@ intptr_t IEffectVST::String2Parameter(int32_t index, const char* hostText) {
   if (param == nullptr) return 0;
   if (hostText == nullptr) return 1;
   char text[kHostTextBound];
-  CopyFromHost(text, hostText);
+  CopyTextBounded(text, hostText);
 
   double v = 0.0;
   if (!param->ValueFromText(text, &v)) return 0;
@@ -378,7 +373,7 @@ intptr_t IEffectVST::VendorSpecific(int32_t index, intptr_t value, void* ptr, fl
 intptr_t IEffectVST::CanDo(const char* hostText) {
   if (hostText == nullptr) return 0;
   char capability[kHostTextBound];
-  CopyFromHost(capability, hostText);
+  CopyTextBounded(capability, hostText);
   VELTRAX_TRACE("IEffectVST::VSTDispatcher", "VSTCanDo(%s)", capability);
 
   const auto is = [&](const char* name) { return std::strcmp(capability, name) == 0; };

@@ -71,14 +71,16 @@ IEffectVST::IEffectVST(audioMasterCallback hostCallback, IEffectBase* plugin)
 IEffectVST::~IEffectVST() { delete plug; }
 
 void IEffectVST::EditorAttached() {
-  const IEditorLink* editor = plug->Editor();
-  if (editor == nullptr) return;
+  if (plug->Editor() == nullptr) return;
   effect.flags |= effFlagsHasEditor;
-  editorRect = ERect{0, 0, RectCoordinate(editor->Height()), RectCoordinate(editor->Width())};
+  RefreshEditorRect();
 }
 
-// The host is not asked to resize its window.
-void IEffectVST::EditorResized() {
+// Only the rectangle hosts read follows; a window the host must resize is
+// asked for by the editor itself (ResizeEditorWindow).
+void IEffectVST::EditorResized() { RefreshEditorRect(); }
+
+void IEffectVST::RefreshEditorRect() {
   const IEditorLink* editor = plug->Editor();
   if (editor == nullptr) return;
   editorRect = ERect{0, 0, RectCoordinate(editor->Height()), RectCoordinate(editor->Width())};

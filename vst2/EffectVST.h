@@ -3,6 +3,7 @@
 // effect and the record the host sees, answers the dispatcher and the audio
 // and parameter callbacks, and is the effect's host binding.
 
+#include <atomic>
 #include <cstdint>
 #include <new>
 
@@ -49,12 +50,18 @@ class IEffectVST : public IHostBinding {
   // refuses or no room is left to wait in.
   bool MidiMessageOut(const MidiMessage& message) override;
   bool SysExOut(const SysExMessage& message) override;
+  // [editor thread; PlugLock not held] Sends what the effect queued while
+  // the base held the lock for an editor change.
+  void PlugLockReleased() override;
 
   // [dispatcher thread; PlugLock held] Prepares for the host IdentifyHost
   // found out about, once.
   void PrepareForHost();
   // [dispatcher thread; PlugLock held]
   void LimitToStereo();
+  // [any thread; PlugLock held] The editor rectangle: 0, 0, the editor's
+  // height and width.
+  void RefreshEditorRect();
   // [any thread; no lock] The record lives as long as the instance.
   AEffect* Effect() { return &effect; }
   // [any thread; no lock] The effect this adapter drives.
@@ -141,10 +148,14 @@ class IEffectVST : public IHostBinding {
   void AnnounceMidiInterest();
 
   PendingEvents pendingEvents;  // count and sysexUsed set in the constructor
+  // Whether pendingEvents holds any: written with PlugLock held, read also
+  // without it, by PlugLockReleased.
+  std::atomic<bool> eventsWaiting{false};
 };
 
-// Holds PlugLock for one adapter callback; events the effect queued for the
-// host meanwhile go out once the lock is released.
+// Holds PlugLock for one adapter callback, or any other hold the adapter
+// takes; events the effect queued for the host meanwhile go out once the
+// lock is released.
 class CallbackLock {
  public:
   explicit CallbackLock(IEffectVST* adapter) : adapter(adapter) { adapter->plug->Lock().Lock(); }
@@ -158,10 +169,10 @@ class CallbackLock {
 };
 
 // The effect of this library driven as a VST 2 plug-in: the effect linked
-// into the binary (CreateEffectInstance) with its adapter. None when either
+// into the binary (CreateHostedEffect) with its adapter. None when either
 // cannot be made. [any host thread; creation lock held]
 inline IEffectVST* CreateVstInstance(audioMasterCallback hostCallback) {
-  IEffectBase* plug = CreateEffectInstance();
+  IEffectBase* plug = CreateHostedEffect();
   if (plug == nullptr) return nullptr;
   auto* adapter = new (std::nothrow) IEffectVST(hostCallback, plug);
   if (adapter == nullptr) delete plug;

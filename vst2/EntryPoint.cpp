@@ -30,8 +30,6 @@ VELTRAX_EXPORT AEffect* VSTPluginMain(audioMasterCallback hostCallback) {
     adapter = nullptr;
   }
   if (adapter == nullptr) return nullptr;
-  IEffectBase* plug = adapter->Plugin();
-  plug->FillEmptyPresets("Empty", plug->PresetCount());
   AEffect* effect = adapter->Effect();
   if (effect->numPrograms < 1) effect->numPrograms = 1;
   return effect;

@@ -125,7 +125,7 @@ HostKind IEffectVST::IdentifyHost() {
   int32_t version = 0;
   if (product[0] != '\0') version = HostVersionFromDecimal(CallHost(audioMasterGetVendorVersion));
   const HostKind kind = LookUpHostKind(product);
-  PlugLockGuard guard(plug->Lock());
+  CallbackLock guard(this);
   plug->hostKind = kind;
   plug->hostVersion = version;
   VELTRAX_TRACE("IEffectVST::IdentifyHost", "v%d.%d.%d", version >> 16, (version >> 8) & 0xFF,
@@ -188,6 +188,7 @@ bool IEffectVST::QueueEvent(const MidiMessage* midi, const SysExMessage* sysex) 
     pending.sysexUsed += size;
   }
   ++pending.count;
+  eventsWaiting.store(true, std::memory_order_release);
   return true;
 }
 
@@ -199,6 +200,7 @@ void IEffectVST::TakePendingEvents(PendingEvents& out) {
   std::memcpy(out.sysexBytes, pending.sysexBytes, static_cast<size_t>(pending.sysexUsed));
   pending.count = 0;
   pending.sysexUsed = 0;
+  eventsWaiting.store(false, std::memory_order_release);
 }
 
 void IEffectVST::SendPendingEvents(const PendingEvents& events) {
@@ -215,6 +217,11 @@ void IEffectVST::SendPendingEvents(const PendingEvents& events) {
       SendSysEx(SysExMessage{entry.offset, entry.sysexSize, events.sysexBytes + entry.sysexStart});
     }
   }
+}
+
+void IEffectVST::PlugLockReleased() {
+  if (!eventsWaiting.load(std::memory_order_acquire) || plug->Lock().HeldByCurrentThread()) return;
+  CallbackLock flush(this);  // sends them once released
 }
 
 CallbackLock::~CallbackLock() {

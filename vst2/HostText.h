@@ -2,7 +2,8 @@
 // Bounded text copies across the host boundary. Hosts give no buffer size
 // with their requests, so every copy into a host buffer is cut to the size
 // the plug-in interface promises for that request, and every text a host
-// passes in is read only up to a bound of our own.
+// passes in is read only up to a bound of our own (CopyTextBounded into a
+// fixed array).
 
 #include <cstddef>
 #include <cstring>
@@ -17,13 +18,6 @@ inline void CopyToHost(char* destination, const char* text, int size) {
   const size_t length = strnlen(source, static_cast<size_t>(size) - 1);
   std::memcpy(destination, source, length);
   destination[length] = '\0';
-}
-
-// Copies a text the host passes into our own fixed buffer; reads at most
-// N - 1 characters of it, so a text without terminator cannot run us off.
-template <size_t N>
-void CopyFromHost(char (&destination)[N], const char* text) {
-  CopyToHost(destination, text, static_cast<int>(N));
 }
 
 }  // namespace veltrax

@@ -11,11 +11,6 @@ namespace veltrax {
 // 0xMMMMmmpp as the decimal MMmmpp hosts expect (0x00010000 gives 10000).
 int32_t VstVersionOf(int32_t version);
 
-// The largest block size a host may announce. Beyond it the announcement is
-// ignored (larger blocks are still processed, in pieces); it also keeps the
-// scratch sizes in bytes far inside 32 bits.
-constexpr int32_t kMaxBlockFrames = 1 << 20;
-
 inline IEffectVST* InstanceOf(AEffect* effect) {
   return effect != nullptr ? static_cast<IEffectVST*>(effect->object) : nullptr;
 }

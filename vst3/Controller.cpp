@@ -9,6 +9,7 @@
 // delivers its changes to the processor in process(), at their offsets.
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "EffectVST3.h"
@@ -31,28 +32,25 @@ int32_t StepCountOf(const Parameter& param) {
 }  // namespace
 
 int IEffectVST3::IndexForId(ParamID id) const {
-  for (int i = 0; i < hostParamCount; ++i) {
-    if (hostParams[i] == static_cast<int64_t>(id)) return hostParams[i];
-  }
-  return -1;
+  if (id > static_cast<ParamID>(INT32_MAX) || !plug->IsHostParameter(static_cast<int>(id))) return -1;
+  return static_cast<int>(id);
 }
 
 void IEffectVST3::SyncControllerValues() {
   VELTRAX_ASSERT_LOCKED(plug->Lock());
-  if (controllerValues == nullptr) return;
   for (int i = 0; i < plug->ParameterCount(); ++i) {
     const Parameter* param = plug->ParamAt(i);
     controllerValues[i] = param->Normalize(param->value);
   }
 }
 
-int32_t IEffectVST3::getParameterCount() { return hostParamCount; }
+int32_t IEffectVST3::getParameterCount() { return plug->HostParameterCount(); }
 
 // Power On/Off is an ordinary parameter, not the host's bypass: it is part
 // of the sound a state recalls, and the panel's switch.
 tresult IEffectVST3::getParameterInfo(int32_t paramIndex, ParameterInfo& info) {
-  if (paramIndex < 0 || paramIndex >= hostParamCount) return kInvalidArgument;
-  const int index = hostParams[paramIndex];
+  const int index = plug->HostParameterAt(paramIndex);
+  if (index < 0) return kInvalidArgument;
   const Parameter& param = *plug->ParamAt(index);
   std::memset(&info, 0, sizeof info);
   info.id = static_cast<ParamID>(index);
@@ -75,10 +73,8 @@ tresult IEffectVST3::getParamStringByValue(ParamID id, ParamValue valueNormalize
   const int index = IndexForId(id);
   if (index < 0 || string == nullptr) return kInvalidArgument;
   if (!std::isfinite(valueNormalized)) return kInvalidArgument;
-  const Parameter& param = *plug->ParamAt(index);
   char text[2 * Parameter::kTextSize] = "";
-  param.FormatValue(param.ValueForPosition(ClampUnit(valueNormalized)), false, text, sizeof text,
-                    true);
+  plug->ParamAt(index)->FormatPosition(valueNormalized, text, sizeof text);
   Utf8ToUtf16(text, string, 128);
   return kResultOk;
 }
@@ -92,11 +88,7 @@ tresult IEffectVST3::getParamValueByString(ParamID id, TChar* string, ParamValue
   Utf16ToUtf8(string, 128, text, sizeof text);
   const Parameter& param = *plug->ParamAt(index);
   double v = 0.0;
-  bool numberRead = false;
-  // A word that is no display text and holds no digits names nothing here,
-  // though the VST 2 plug-in reads it as 0.
-  if (!param.ValueFromText(text, &v, &numberRead)) return kResultFalse;
-  if (param.DisplayTextCount() == 0 && !numberRead) return kResultFalse;
+  if (!param.ValueFromHostText(text, &v)) return kResultFalse;
   valueNormalized = param.Normalize(v);
   return kResultOk;
 }

@@ -18,10 +18,6 @@ using namespace vst3;
 
 namespace {
 
-// The largest block a host may announce; it keeps the pins' scratch sizes in
-// bytes far inside 32 bits. Larger blocks are still processed, in pieces.
-constexpr int32_t kMaxBlockFrames = 1 << 20;
-
 int32_t ChannelsOf(SpeakerArrangement arrangement) {
   if (arrangement == SpeakerArr::kStereo) return 2;
   if (arrangement == SpeakerArr::kMono) return 1;
@@ -30,25 +26,24 @@ int32_t ChannelsOf(SpeakerArrangement arrangement) {
 
 }  // namespace
 
-IEffectVST3::IEffectVST3(IEffectBase* plugin) : plug(plugin) {
-  const int count = plug->ParameterCount();
-  hostParams.reset(new (std::nothrow) int[count > 0 ? count : 1]);
-  controllerValues.reset(new (std::nothrow) double[count > 0 ? count : 1]);
-  if (hostParams != nullptr && controllerValues != nullptr) {
-    for (int i = 0; i < count; ++i) {
-      if (plug->ParamAt(i)->IsForHost()) hostParams[hostParamCount++] = i;
-    }
-  }
+IEffectVST3::IEffectVST3(IEffectBase* plugin)
+    : plug(plugin),
+      controllerValues(new double[plugin->ParameterCount()]),
+      editHandlers(new IComponentHandler*[plugin->ParameterCount()]()) {
   plug->BindHost(this, kAdapterVst3);
   PlugLockGuard guard(plug->Lock());
   SyncControllerValues();
 }
 
-// The effect goes first, with its editor. No view is left open: each holds
-// a reference to this object.
+// The effect goes first, with its editor (whose close ends a gesture left
+// open). No view is left open: each holds a reference to this object.
 IEffectVST3::~IEffectVST3() {
   { PlugLockGuard wait(plug->Lock()); }  // no block or edit is still inside
+  const int parameterCount = plug->ParameterCount();
   delete plug;
+  for (int i = 0; i < parameterCount; ++i) {
+    if (editHandlers[i] != nullptr) editHandlers[i]->release();
+  }
   if (handler != nullptr) handler->release();
 }
 
@@ -179,8 +174,7 @@ tresult IEffectVST3::setActive(TBool state) {
   if (activate) {
     plug->ActivationChanged(true);
   } else {
-    plug->ActivationChanged(false);
-    plug->Reset();
+    plug->Deactivate();
   }
   return kResultOk;
 }
@@ -222,11 +216,13 @@ uint32_t IEffectVST3::getLatencySamples() {
 
 uint32_t IEffectVST3::getTailSamples() {
   PlugLockGuard guard(plug->Lock());
-  return plug->tailSize > 0 ? static_cast<uint32_t>(plug->tailSize) : kNoTail;
+  const uint32_t tail = plug->TailFrames();
+  return tail > 0 ? tail : kNoTail;
 }
 
-// As the VST 2 plug-in takes effSetSampleRate and effSetBlockSize: the rate
-// and the scratch size, each followed by a reset.
+// As the VST 2 plug-in takes effSetSampleRate and effSetBlockSize. A block
+// size beyond kMaxBlockFrames is refused here; larger blocks than announced
+// are still processed, in pieces.
 tresult IEffectVST3::setupProcessing(ProcessSetup& setup) {
   const bool rateUsable = std::isfinite(setup.sampleRate) && setup.sampleRate > 0.0;
   if (!rateUsable || setup.maxSamplesPerBlock < 1 || setup.maxSamplesPerBlock > kMaxBlockFrames ||
@@ -235,10 +231,7 @@ tresult IEffectVST3::setupProcessing(ProcessSetup& setup) {
   PlugLockGuard guard(plug->Lock());
   if (active) return kResultFalse;
   processMode.store(setup.processMode, std::memory_order_relaxed);
-  plug->sampleRate = setup.sampleRate;
-  plug->Reset();
-  plug->ChangeBlockSize(setup.maxSamplesPerBlock);
-  plug->Reset();
+  plug->PrepareProcessing(setup.sampleRate, setup.maxSamplesPerBlock);
   return kResultOk;
 }
 
@@ -260,12 +253,6 @@ HostKind IEffectVST3::IdentifyHost() {
 
 // ---------------------------------------------------------------- edits
 
-vst3::IComponentHandler* IEffectVST3::TakeHandler() {
-  std::lock_guard<std::mutex> guard(handlerMutex);
-  if (handler != nullptr) handler->addRef();
-  return handler;
-}
-
 tresult IEffectVST3::setComponentHandler(IComponentHandler* newHandler) {
   if (newHandler != nullptr) newHandler->addRef();
   IComponentHandler* old = nullptr;
@@ -278,12 +265,32 @@ tresult IEffectVST3::setComponentHandler(IComponentHandler* newHandler) {
   return kResultOk;
 }
 
-// The host hears only of the parameters it knows; with the lock released,
-// and the handler kept alive by a reference of ours for the call.
+// An edit belongs to the handler that heard its begin: its values and its
+// end go there, also when the host swaps handlers or terminates in the
+// middle of it, and an edit whose begin no handler heard sends nothing.
+// The host is called with the lock released, each handler kept alive by a
+// reference of ours for the call.
+IComponentHandler* IEffectVST3::EditHandler(int index, EditStep step) {
+  std::lock_guard<std::mutex> guard(handlerMutex);
+  IComponentHandler*& owner = editHandlers[index];
+  if (step == EditStep::kBegin) {
+    if (owner != nullptr || handler == nullptr) return nullptr;
+    owner = handler;
+    owner->addRef();  // the edit's, released after its end
+  }
+  IComponentHandler* h = owner;
+  if (h != nullptr) h->addRef();  // the call's
+  if (step == EditStep::kEnd && owner != nullptr) {
+    owner->release();  // the edit's; the call's still holds it
+    owner = nullptr;
+  }
+  return h;
+}
+
 void IEffectVST3::BeginParameterEdit(int index) {
   VELTRAX_ASSERT_UNLOCKED(plug->Lock());
   if (IndexForId(static_cast<ParamID>(index)) < 0) return;
-  if (IComponentHandler* h = TakeHandler()) {
+  if (IComponentHandler* h = EditHandler(index, EditStep::kBegin)) {
     h->beginEdit(static_cast<ParamID>(index));
     h->release();
   }
@@ -296,7 +303,7 @@ void IEffectVST3::NotifyHostParam(int index, double normalised) {
     PlugLockGuard guard(plug->Lock());
     controllerValues[index] = normalised;
   }
-  if (IComponentHandler* h = TakeHandler()) {
+  if (IComponentHandler* h = EditHandler(index, EditStep::kValue)) {
     h->performEdit(static_cast<ParamID>(index), normalised);
     h->release();
   }
@@ -305,7 +312,7 @@ void IEffectVST3::NotifyHostParam(int index, double normalised) {
 void IEffectVST3::EndParameterEdit(int index) {
   VELTRAX_ASSERT_UNLOCKED(plug->Lock());
   if (IndexForId(static_cast<ParamID>(index)) < 0) return;
-  if (IComponentHandler* h = TakeHandler()) {
+  if (IComponentHandler* h = EditHandler(index, EditStep::kEnd)) {
     h->endEdit(static_cast<ParamID>(index));
     h->release();
   }

@@ -139,26 +139,29 @@ class IEffectVST3 final : public ComponentStateNames<IEffectVST3>,
   // [last release; no lock] Deletes the effect.
   ~IEffectVST3();
 
-  // Host parameter id (the effect's parameter index) to the index, or -1
+  // Host parameter id (the effect's parameter index) as the index, or -1
   // for an id hosts do not see. [any thread; no lock]
   int IndexForId(vst3::ParamID id) const;
   // [PlugLock held] The controller's values follow the effect's.
   void SyncControllerValues();
-  // [UI thread; PlugLock not held] Reads the whole stream (bounded) and
-  // restores it as the bank; false, with nothing changed, when it cannot.
-  tresult RestoreFromStream(vst3::IBStream* stream);
+  // The buses of one block, as process() found them when it checked them.
+  struct BlockBuses {
+    int32_t channels = 2;
+    bool input = false;  // an active input bus takes part
+  };
   // [audio thread; PlugLock held] frames of the host's buffers from offset on.
-  void RunFrames(const vst3::ProcessData& data, int32_t offset, int32_t frames);
-  // [any thread] The handler with a reference of the caller's, or none.
-  vst3::IComponentHandler* TakeHandler();
+  void RunFrames(const vst3::ProcessData& data, const BlockBuses& buses, int32_t offset,
+                 int32_t frames);
+  // [editor input thread; PlugLock not held] The handler an edit's step
+  // goes to, with a reference of the caller's, or none. kBegin ties the
+  // edit to the current handler, kEnd unties it.
+  enum class EditStep { kBegin, kValue, kEnd };
+  vst3::IComponentHandler* EditHandler(int index, EditStep step);
 
   IEffectBase* const plug;  // owned
   std::atomic<uint32_t> references{1};
 
-  // Parameters hosts see, by position; the controller's normalised values
-  // by effect index. [PlugLock held for the values]
-  std::unique_ptr<int[]> hostParams;
-  int hostParamCount = 0;
+  // The controller's normalised values by effect index. [PlugLock held]
   std::unique_ptr<double[]> controllerValues;
 
   // [PlugLock held]
@@ -169,8 +172,11 @@ class IEffectVST3 final : public ComponentStateNames<IEffectVST3>,
   bool outputBusActive = true;
   std::atomic<int32_t> processMode{vst3::kRealtime};
 
-  std::mutex handlerMutex;  // guards handler; never held while calling it
+  std::mutex handlerMutex;  // guards the handlers; never held while calling one
   vst3::IComponentHandler* handler = nullptr;  // one reference of ours
+  // Per parameter: the handler that heard the open edit's begin, with a
+  // reference of ours; none while no edit is open.
+  std::unique_ptr<vst3::IComponentHandler*[]> editHandlers;
 
   Vst3PlugView* view = nullptr;  // [UI thread] the open view, not owned
 };

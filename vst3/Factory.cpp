@@ -3,6 +3,7 @@
 // of the caller's, and the last release deletes it.
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "EffectFactory.h"
@@ -21,11 +22,6 @@ namespace {
 constexpr Tuid kClassId = makeTuid(vst3id::kClassIdWords[0], vst3id::kClassIdWords[1],
                                    vst3id::kClassIdWords[2], vst3id::kClassIdWords[3]);
 
-template <size_t N>
-void Copy(char (&out)[N], const char* text) {
-  CopyTextBounded(out, text, N);
-}
-
 // The fields the three class-info records share, the rest zero: false for
 // any class but the one.
 template <class Info>
@@ -34,7 +30,7 @@ bool StartClassInfo(int32_t index, Info* info) {
   std::memset(info, 0, sizeof *info);
   std::memcpy(info->cid, kClassId.bytes, sizeof(TUID));
   info->cardinality = PClassInfo::kManyInstances;
-  Copy(info->category, kVstAudioEffectClass);
+  CopyTextBounded(info->category, kVstAudioEffectClass);
   return true;
 }
 
@@ -60,33 +56,33 @@ class Vst3Factory final : public IClassFactory3 {
   tresult VST3_CALL getFactoryInfo(PFactoryInfo* info) override {
     if (info == nullptr) return kInvalidArgument;
     std::memset(info, 0, sizeof *info);
-    Copy(info->vendor, vst3id::kVendor);
-    Copy(info->url, vst3id::kVendorUrl);
-    Copy(info->email, vst3id::kVendorEmail);
+    CopyTextBounded(info->vendor, vst3id::kVendor);
+    CopyTextBounded(info->url, vst3id::kVendorUrl);
+    CopyTextBounded(info->email, vst3id::kVendorEmail);
     info->flags = PFactoryInfo::kUnicode;
     return kResultOk;
   }
   int32_t VST3_CALL countClasses() override { return 1; }
   tresult VST3_CALL getClassInfo(int32_t index, PClassInfo* info) override {
     if (!StartClassInfo(index, info)) return kInvalidArgument;
-    Copy(info->name, vst3id::kClassName);
+    CopyTextBounded(info->name, vst3id::kClassName);
     return kResultOk;
   }
   tresult VST3_CALL getClassInfo2(int32_t index, PClassInfo2* info) override {
     if (!StartClassInfo(index, info)) return kInvalidArgument;
-    Copy(info->name, vst3id::kClassName);
+    CopyTextBounded(info->name, vst3id::kClassName);
     info->classFlags = 0;  // component and controller are one object: not distributable
-    Copy(info->subCategories, vst3id::kSubCategories);
-    Copy(info->vendor, vst3id::kVendor);
-    Copy(info->version, vst3id::kVersion);
-    Copy(info->sdkVersion, vst3id::kInterfaceVersion);
+    CopyTextBounded(info->subCategories, vst3id::kSubCategories);
+    CopyTextBounded(info->vendor, vst3id::kVendor);
+    CopyTextBounded(info->version, vst3id::kVersion);
+    CopyTextBounded(info->sdkVersion, vst3id::kInterfaceVersion);
     return kResultOk;
   }
   tresult VST3_CALL getClassInfoUnicode(int32_t index, PClassInfoW* info) override {
     if (!StartClassInfo(index, info)) return kInvalidArgument;
     Utf8ToUtf16(vst3id::kClassName, info->name, PClassInfo::kNameSize);
     info->classFlags = 0;
-    Copy(info->subCategories, vst3id::kSubCategories);
+    CopyTextBounded(info->subCategories, vst3id::kSubCategories);
     Utf8ToUtf16(vst3id::kVendor, info->vendor, PClassInfo2::kVendorSize);
     Utf8ToUtf16(vst3id::kVersion, info->version, PClassInfo2::kVersionSize);
     Utf8ToUtf16(vst3id::kInterfaceVersion, info->sdkVersion, PClassInfo2::kVersionSize);
@@ -140,14 +136,13 @@ uint32_t Vst3Factory::release() {
 }  // namespace
 
 IEffectVST3* CreateVst3Instance() {
-  IEffectBase* plug = CreateEffectInstance();
+  // The effect is the caller's until the adapter has taken it whole: an
+  // adapter that cannot be made (no memory, or its construction throws)
+  // leaves it to be deleted here.
+  std::unique_ptr<IEffectBase> plug(CreateHostedEffect());
   if (plug == nullptr) return nullptr;
-  auto* adapter = new (std::nothrow) IEffectVST3(plug);
-  if (adapter == nullptr) {
-    delete plug;
-    return nullptr;
-  }
-  plug->FillEmptyPresets("Empty", plug->PresetCount());
+  auto* adapter = new (std::nothrow) IEffectVST3(plug.get());
+  if (adapter != nullptr) plug.release();  // the adapter's now
   return adapter;
 }
 

@@ -70,21 +70,22 @@ void Offset(const AudioBusBuffers* bus, int32_t count, int32_t offset, Sample* (
 
 }  // namespace
 
-void IEffectVST3::RunFrames(const ProcessData& data, int32_t offset, int32_t frames) {
+void IEffectVST3::RunFrames(const ProcessData& data, const BlockBuses& buses, int32_t offset,
+                            int32_t frames) {
   VELTRAX_ASSERT_LOCKED(plug->Lock());
-  const AudioBusBuffers* in = data.numInputs > 0 && inputBusActive ? &data.inputs[0] : nullptr;
+  const AudioBusBuffers* in = buses.input ? &data.inputs[0] : nullptr;
   const AudioBusBuffers* out = &data.outputs[0];
   if (data.symbolicSampleSize == kSample64) {
     double* inputs[2];
     double* outputs[2];
-    Offset(in, channels, offset, inputs);
-    Offset(out, channels, offset, outputs);
+    Offset(in, buses.channels, offset, inputs);
+    Offset(out, buses.channels, offset, outputs);
     plug->ProcessDoubleBlock(in != nullptr ? inputs : nullptr, outputs, frames);
   } else {
     float* inputs[2];
     float* outputs[2];
-    Offset(in, channels, offset, inputs);
-    Offset(out, channels, offset, outputs);
+    Offset(in, buses.channels, offset, inputs);
+    Offset(out, buses.channels, offset, outputs);
     plug->ProcessFloatBlock(in != nullptr ? inputs : nullptr, outputs, frames, false);
   }
 }
@@ -101,19 +102,23 @@ tresult IEffectVST3::process(ProcessData& data) {
   if ((data.numInputs == 1 && data.inputs == nullptr) ||
       (data.numOutputs == 1 && data.outputs == nullptr))
     return kInvalidArgument;
+  // The buses as checked here serve the whole block, whatever the host
+  // changes meanwhile.
+  BlockBuses buses;
   bool audio = data.numOutputs == 1 && frames > 0;
   {
     PlugLockGuard guard(plug->Lock());
     if (!active) return kNotInitialized;
+    buses.channels = channels;
+    buses.input = data.numInputs == 1 && inputBusActive;
     audio = audio && outputBusActive;
-    // Buses with fewer channels than the arrangement, or no channel list.
-    const auto usable = [&](const AudioBusBuffers& bus) {
-      return bus.numChannels >= channels && Channels<float>(bus) != nullptr;
-    };
-    if (audio && (!usable(data.outputs[0]) ||
-                  (data.numInputs == 1 && inputBusActive && !usable(data.inputs[0]))))
-      return kInvalidArgument;
   }
+  // Buses with fewer channels than the arrangement, or no channel list.
+  const auto usable = [&](const AudioBusBuffers& bus) {
+    return bus.numChannels >= buses.channels && Channels<float>(bus) != nullptr;
+  };
+  if (audio && (!usable(data.outputs[0]) || (buses.input && !usable(data.inputs[0]))))
+    return kInvalidArgument;
 
   QueueCursor cursors[kMaxQueues];
   int cursorCount = 0;
@@ -142,7 +147,7 @@ tresult IEffectVST3::process(ProcessData& data) {
       PlugLockGuard guard(plug->Lock());
       if (!active) return kNotInitialized;  // deactivated from another thread meanwhile
       if (next > done) {
-        if (audio) RunFrames(data, done, next - done);
+        if (audio) RunFrames(data, buses, done, next - done);
         done = next;
       }
       for (int i = 0; i < cursorCount; ++i) {

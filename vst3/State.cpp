@@ -15,22 +15,22 @@ using namespace vst3;
 
 namespace {
 
-// A state larger than this is no state of ours; reading stops there.
-constexpr int32_t kMaxStateBytes = 1 << 20;
-
-// Reads what is left of the stream. False on a host that answers nonsense
-// or a state beyond the bound.
-bool ReadStream(IBStream* stream, GrowBuffer& bytes) {
-  uint8_t block[4096];
-  for (;;) {
+// The host's stream. It ends with an empty read or a result other than
+// kResultOk (whose bytes still count); a count it cannot have read fails it.
+class Vst3StateSource final : public StateSource {
+ public:
+  explicit Vst3StateSource(IBStream* stream) : stream(stream) {}
+  int32_t Read(uint8_t* buffer, int32_t capacity) override {
+    if (ended) return 0;
     int32_t got = 0;
-    const tresult result = stream->read(block, static_cast<int32_t>(sizeof block), &got);
-    if (got < 0 || got > static_cast<int32_t>(sizeof block)) return false;
-    if (got > 0 && (bytes.Size() + got > kMaxStateBytes || !bytes.Append(block, got))) return false;
-    // Streams end with a short read, an empty one or kResultFalse.
-    if (result != kResultOk || got == 0) return true;
+    ended = stream->read(buffer, capacity, &got) != kResultOk;
+    return got < 0 || got > capacity ? -1 : got;
   }
-}
+
+ private:
+  IBStream* stream;
+  bool ended = false;
+};
 
 bool WriteStream(IBStream* stream, const uint8_t* bytes, int32_t size) {
   while (size > 0) {
@@ -55,24 +55,24 @@ tresult IEffectVST3::GetComponentStream(IBStream* stream) {
   return WriteStream(stream, chunk.Data(), chunk.Size()) ? kResultOk : kResultFalse;
 }
 
-tresult IEffectVST3::RestoreFromStream(IBStream* stream) {
+tresult IEffectVST3::SetComponentStream(IBStream* stream) {
   if (stream == nullptr) return kInvalidArgument;
-  GrowBuffer bytes;
-  StateChunk chunk;
-  if (!ReadStream(stream, bytes) || bytes.Size() == 0 || !chunk.Assign(bytes.Data(), bytes.Size()))
-    return kResultFalse;
+  Vst3StateSource source(stream);
+  if (!plug->RestoreBankFrom(source)) return kResultFalse;
   PlugLockGuard guard(plug->Lock());
-  if (!plug->RestoreBank(chunk)) return kResultFalse;
   SyncControllerValues();
   return kResultOk;
 }
 
-tresult IEffectVST3::SetComponentStream(IBStream* stream) { return RestoreFromStream(stream); }
-
-// The controller's state is the component's, which hosts hand it here: one
-// object, so the values it shows are brought in line by restoring it (the
-// same bytes the host gave the component a moment before change nothing).
-tresult IEffectVST3::setComponentState(IBStream* stream) { return RestoreFromStream(stream); }
+// The controller's state is the component's, which hosts hand it here once
+// the component has taken it. One object: the effect holds it already, and
+// only the values the controller shows follow.
+tresult IEffectVST3::setComponentState(IBStream* stream) {
+  if (stream == nullptr) return kInvalidArgument;
+  PlugLockGuard guard(plug->Lock());
+  SyncControllerValues();
+  return kResultOk;
+}
 
 tresult IEffectVST3::GetControllerStream(IBStream* stream) {
   return stream != nullptr ? kResultOk : kInvalidArgument;

@@ -3,8 +3,10 @@
 // (abstract classes whose vtables are the contract, each with a 16-byte
 // interface id), the result codes, and the records hosts and plug-ins
 // exchange. Written from the published interface; only what this plug-in
-// implements or calls is declared. Layouts are checked against the x86-64
-// sizes and offsets (the same on Linux and Windows) at the end of the file.
+// implements or calls is declared, and the ids its tests and hosts ask
+// for; records passed only by pointer are declared by name. Layouts are
+// checked against the x86-64 sizes and offsets (the same on Linux and
+// Windows) at the end of the file.
 //
 // The module exports `GetPluginFactory` (GetFactoryProc); Linux modules also
 // export `ModuleEntry` and `ModuleExit`, Windows ones may export `InitDll`
@@ -127,12 +129,6 @@ class IModulePart : public FUnknown {
 
 class IBStream : public FUnknown {
  public:
-  enum IStreamSeekMode : int32_t {
-    kIBSeekSet = 0,
-    kIBSeekCur = 1,
-    kIBSeekEnd = 2,
-  };
-
   // Each result pointer may be null.
   virtual tresult VST3_CALL read(void* buffer, int32_t numBytes, int32_t* numBytesRead) = 0;
   virtual tresult VST3_CALL write(void* buffer, int32_t numBytes, int32_t* numBytesWritten) = 0;
@@ -170,12 +166,6 @@ struct PClassInfo {
   char8 name[kNameSize];
 };
 
-// PClassInfo2::classFlags
-enum ComponentFlags : uint32_t {
-  kDistributable = 1 << 0,
-  kSimpleModeSupported = 1 << 1,
-};
-
 struct PClassInfo2 {
   enum : int32_t { kVendorSize = 64, kVersionSize = 64, kSubCategoriesSize = 128 };
 
@@ -202,9 +192,8 @@ struct PClassInfoW {
   char16 sdkVersion[PClassInfo2::kVersionSize];
 };
 
-// PClassInfo::category of the processor and of the controller.
+// PClassInfo::category of an audio processor.
 inline constexpr char kVstAudioEffectClass[] = "Audio Module Class";
-inline constexpr char kVstComponentControllerClass[] = "Component Controller Class";
 
 class IClassFactory : public FUnknown {
  public:
@@ -252,8 +241,6 @@ using SpeakerArrangement = uint64_t;  // one bit per speaker
 using SampleRate = double;
 using Sample32 = float;
 using Sample64 = double;
-using TSamples = int64_t;
-using TQuarterNotes = double;
 
 enum MediaTypes : int32_t { kAudio = 0, kEvent = 1, kNumMediaTypes = 2 };
 enum BusDirections : int32_t { kInput = 0, kOutput = 1 };
@@ -329,110 +316,9 @@ class IParameterChanges : public FUnknown {
 
 // ---------------------------------------------------------------- events
 
-using NoteExpressionTypeID = uint32_t;
-using NoteExpressionValue = double;
-
-struct NoteOnEvent {
-  int16_t channel;
-  int16_t pitch;
-  float tuning;
-  float velocity;
-  int32_t length;
-  int32_t noteId;
-};
-
-struct NoteOffEvent {
-  int16_t channel;
-  int16_t pitch;
-  float velocity;
-  int32_t noteId;
-  float tuning;
-};
-
-struct DataEvent {
-  enum DataTypes : uint32_t { kMidiSysEx = 0 };
-  uint32_t size;
-  uint32_t type;
-  const uint8_t* bytes;
-};
-
-struct PolyPressureEvent {
-  int16_t channel;
-  int16_t pitch;
-  float pressure;
-  int32_t noteId;
-};
-
-struct NoteExpressionValueEvent {
-  NoteExpressionTypeID typeId;
-  int32_t noteId;
-  NoteExpressionValue value;
-};
-
-struct NoteExpressionTextEvent {
-  NoteExpressionTypeID typeId;
-  int32_t noteId;
-  uint32_t textLen;
-  const TChar* text;
-};
-
-struct ChordEvent {
-  int16_t root;
-  int16_t bassNote;
-  int16_t mask;
-  uint16_t textLen;
-  const TChar* text;
-};
-
-struct ScaleEvent {
-  int16_t root;
-  int16_t mask;
-  uint16_t textLen;
-  const TChar* text;
-};
-
-struct LegacyMIDICCOutEvent {
-  uint8_t controlNumber;
-  int8_t channel;
-  int8_t value;
-  int8_t value2;
-};
-
-struct Event {
-  enum EventFlags : uint16_t {
-    kIsLive = 1 << 0,
-    kUserReserved1 = 1 << 14,
-    kUserReserved2 = 1 << 15,
-  };
-  enum EventTypes : uint16_t {
-    kNoteOnEvent = 0,
-    kNoteOffEvent = 1,
-    kDataEvent = 2,
-    kPolyPressureEvent = 3,
-    kNoteExpressionValueEvent = 4,
-    kNoteExpressionTextEvent = 5,
-    kChordEvent = 6,
-    kScaleEvent = 7,
-    kLegacyMIDICCOutEvent = 65535,
-  };
-
-  int32_t busIndex;
-  int32_t sampleOffset;
-  TQuarterNotes ppqPosition;
-  uint16_t flags;
-  uint16_t type;
-  union {
-    NoteOnEvent noteOn;
-    NoteOffEvent noteOff;
-    DataEvent data;
-    PolyPressureEvent polyPressure;
-    NoteExpressionValueEvent noteExpressionValue;
-    NoteExpressionTextEvent noteExpressionText;
-    ChordEvent chord;
-    ScaleEvent scale;
-    LegacyMIDICCOutEvent midiCCOut;
-  };
-};
+// The plug-in takes no events; the list is declared for the process
+// record, its id for hosts that ask.
+struct Event;
 
 class IEventList : public FUnknown {
  public:
@@ -467,53 +353,8 @@ struct AudioBusBuffers {
   };
 };
 
-struct Chord {
-  enum Masks { kChordMask = 0x0FFF, kReservedMask = 0xF000 };
-  uint8_t keyNote;
-  uint8_t rootNote;
-  int16_t chordMask;
-};
-
-struct FrameRate {
-  enum FrameRateFlags : uint32_t { kPullDownRate = 1 << 0, kDropRate = 1 << 1 };
-  uint32_t framesPerSecond;
-  uint32_t flags;
-};
-
-struct ProcessContext {
-  enum StatesAndFlags : uint32_t {
-    kPlaying = 1 << 1,
-    kCycleActive = 1 << 2,
-    kRecording = 1 << 3,
-    kSystemTimeValid = 1 << 8,
-    kProjectTimeMusicValid = 1 << 9,
-    kTempoValid = 1 << 10,
-    kBarPositionValid = 1 << 11,
-    kCycleValid = 1 << 12,
-    kTimeSigValid = 1 << 13,
-    kSmpteValid = 1 << 14,
-    kClockValid = 1 << 15,
-    kContTimeValid = 1 << 17,
-    kChordValid = 1 << 18,
-  };
-
-  uint32_t state;
-  double sampleRate;
-  TSamples projectTimeSamples;
-  int64_t systemTime;  // nanoseconds
-  TSamples continousTimeSamples;  // the interface's own spelling
-  TQuarterNotes projectTimeMusic;
-  TQuarterNotes barPositionMusic;
-  TQuarterNotes cycleStartMusic;
-  TQuarterNotes cycleEndMusic;
-  double tempo;
-  int32_t timeSigNumerator;
-  int32_t timeSigDenominator;
-  Chord chord;
-  int32_t smpteOffsetSubframes;
-  FrameRate frameRate;
-  int32_t samplesToNextClock;
-};
+// The transport; the plug-in does not read it.
+struct ProcessContext;
 
 struct ProcessData {
   int32_t processMode;
@@ -654,20 +495,6 @@ struct ParameterInfo {
 
 constexpr UnitID kRootUnitId = 0;
 
-// IComponentHandler::restartComponent flags
-enum RestartFlags : int32_t {
-  kReloadComponent = 1 << 0,
-  kIoChanged = 1 << 1,
-  kParamValuesChanged = 1 << 2,
-  kLatencyChanged = 1 << 3,
-  kParamTitlesChanged = 1 << 4,
-  kMidiCCAssignmentChanged = 1 << 5,
-  kNoteExpressionChanged = 1 << 6,
-  kIoTitlesChanged = 1 << 7,
-  kPrefetchableSupportChanged = 1 << 8,
-  kRoutingInfoChanged = 1 << 9,
-};
-
 class IComponentHandler : public FUnknown {
  public:
   virtual tresult VST3_CALL beginEdit(ParamID id) = 0;
@@ -697,8 +524,8 @@ class IEditController : public IModulePart {
   static constexpr Tuid iid = makeTuid(0xDCD7BBE3, 0x7742448D, 0xA874AACC, 0x979C759E);
 };
 
-// Messages between processor and controller; only declared, the plug-in
-// keeps both in one object.
+// What hosts ask a component for to connect it to a separate controller:
+// the plug-in keeps both in one object and has none.
 class IMessage;
 
 class IConnectionPoint : public FUnknown {
@@ -757,13 +584,6 @@ static_assert(offsetof(BusInfo, name) == 12, "BusInfo layout");
 static_assert(offsetof(BusInfo, busType) == 268, "BusInfo layout");
 static_assert(offsetof(BusInfo, flags) == 272, "BusInfo layout");
 static_assert(sizeof(RoutingInfo) == 12, "RoutingInfo layout");
-static_assert(sizeof(Event) == 48, "Event layout");
-static_assert(offsetof(Event, ppqPosition) == 8, "Event layout");
-static_assert(offsetof(Event, flags) == 16, "Event layout");
-static_assert(offsetof(Event, type) == 18, "Event layout");
-static_assert(offsetof(Event, noteOn) == 24, "Event layout");
-static_assert(sizeof(NoteOnEvent) == 20 && sizeof(NoteOffEvent) == 16, "note event layout");
-static_assert(sizeof(NoteExpressionTextEvent) == 24, "largest event member");
 static_assert(sizeof(ProcessSetup) == 24, "ProcessSetup layout");
 static_assert(offsetof(ProcessSetup, symbolicSampleSize) == 4, "ProcessSetup layout");
 static_assert(offsetof(ProcessSetup, maxSamplesPerBlock) == 8, "ProcessSetup layout");
@@ -784,15 +604,6 @@ static_assert(offsetof(ProcessData, outputParameterChanges) == 48, "ProcessData 
 static_assert(offsetof(ProcessData, inputEvents) == 56, "ProcessData layout");
 static_assert(offsetof(ProcessData, outputEvents) == 64, "ProcessData layout");
 static_assert(offsetof(ProcessData, processContext) == 72, "ProcessData layout");
-static_assert(sizeof(Chord) == 4 && sizeof(FrameRate) == 8, "ProcessContext members");
-static_assert(sizeof(ProcessContext) == 112, "ProcessContext layout");
-static_assert(offsetof(ProcessContext, sampleRate) == 8, "ProcessContext layout");
-static_assert(offsetof(ProcessContext, tempo) == 72, "ProcessContext layout");
-static_assert(offsetof(ProcessContext, timeSigNumerator) == 80, "ProcessContext layout");
-static_assert(offsetof(ProcessContext, chord) == 88, "ProcessContext layout");
-static_assert(offsetof(ProcessContext, smpteOffsetSubframes) == 92, "ProcessContext layout");
-static_assert(offsetof(ProcessContext, frameRate) == 96, "ProcessContext layout");
-static_assert(offsetof(ProcessContext, samplesToNextClock) == 104, "ProcessContext layout");
 static_assert(sizeof(ParameterInfo) == 792, "ParameterInfo layout");
 static_assert(offsetof(ParameterInfo, title) == 4, "ParameterInfo layout");
 static_assert(offsetof(ParameterInfo, shortTitle) == 260, "ParameterInfo layout");

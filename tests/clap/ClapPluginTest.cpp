@@ -56,8 +56,9 @@ TEST_F(ClapPluginTest, OneMainPortEachWayStereoOrMono) {
     ASSERT_TRUE(ports->get(plug.plugin, 0, input, &info));
     EXPECT_EQ(info.channel_count, 2u);
     EXPECT_STREQ(info.port_type, CLAP_PORT_STEREO);
-    EXPECT_EQ(info.flags & (CLAP_AUDIO_PORT_IS_MAIN | CLAP_AUDIO_PORT_SUPPORTS_64BITS),
-              CLAP_AUDIO_PORT_IS_MAIN | CLAP_AUDIO_PORT_SUPPORTS_64BITS);
+    constexpr uint32_t kFlags = CLAP_AUDIO_PORT_IS_MAIN | CLAP_AUDIO_PORT_SUPPORTS_64BITS |
+                                CLAP_AUDIO_PORT_REQUIRES_COMMON_SAMPLE_SIZE;
+    EXPECT_EQ(info.flags & kFlags, kFlags);
     EXPECT_FALSE(ports->get(plug.plugin, 1, input, &info));
   }
   ASSERT_EQ(configs->count(plug.plugin), 2u);
@@ -120,6 +121,8 @@ TEST_F(ClapPluginTest, FiveParametersWithVst2IdsRangesAndTexts) {
   EXPECT_EQ(show(2, 3.0), "3");
   EXPECT_EQ(show(3, 0.0), "off");
   EXPECT_EQ(show(7, 1.0), "on");
+  EXPECT_EQ(show(2, 2.6), "3");  // the values the parameters take
+  EXPECT_EQ(show(3, 0.6), "on");
   EXPECT_EQ(show(5, 0.5), "?");
   // Text round trips, and texts that name nothing.
   auto read = [&](clap_id id, const char* t) {

@@ -15,7 +15,7 @@ class StubEffect : public IEffectBase {
   explicit StubEffect(const char* channelIO = "1-1 2-2", int parameterCount = 8,
                       int presetCount = 1, const char* effectName = "Veltrax")
       : IEffectBase(parameterCount, channelIO, presetCount, effectName, "", "Quillmarsh",
-                    0x00010000, 0x566C7478, 0x516D7368, false, false, 0) {
+                    0x00010000, 0x566C7478, 0x516D7368, false, false) {
     // The test's thread plays the host's dispatcher thread throughout, so
     // operations that need the lock held can be called directly.
     Lock().Lock();

@@ -77,9 +77,14 @@ class StubPlugin : public IEffectBase {
  public:
   StubPlugin(const char* channelIO, bool acceptsMidi)
       : IEffectBase(2, channelIO, 1, "Stub", "", "Maker", 0x00020103, 0x41424344, 0x45464748,
-                    acceptsMidi, acceptsMidi, 0) {
+                    acceptsMidi, acceptsMidi) {
     ParamAt(0)->InitNumber("Level", 50.0, 0.0, 100.0, 1.0, "dB");
   }
+  // Sends a note for every change, with PlugLock held, when asked to.
+  void ParameterChanged(int) override {
+    if (noteOnChange) MidiMessageOut(MidiMessage{0, 0x90, 60, 100});
+  }
+  bool noteOnChange = false;
   void EditorOpened() override { editorLog.push_back("opened"); }
   void EditorClosed() override { editorLog.push_back("closed"); }
   bool NoteNameFor(int key, char* text) override {
@@ -290,6 +295,13 @@ TEST_F(Adapter, MidiAndSysExOut) {
   const uint8_t dump[3] = {0xF0, 0x01, 0xF7};
   EXPECT_TRUE(plug.SysExOut(SysExMessage{2, 3, dump}));
   EXPECT_EQ(Count(audioMasterProcessEvents), 2);
+  // Sent under the lock, they go out when the host's or the editor's
+  // change releases it.
+  plug.base->noteOnChange = true;
+  plug.Effect()->setParameter(plug.Effect(), 0, 0.5f);
+  EXPECT_EQ(Count(audioMasterProcessEvents), 3);
+  plug.base->SetParameterFromEditor(0, 0.25);
+  EXPECT_EQ(Count(audioMasterProcessEvents), 4);
 }
 
 TEST_F(Adapter, LatencyAndKeyNames) {

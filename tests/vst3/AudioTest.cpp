@@ -166,9 +166,13 @@ TEST(State, IsTheVst2BankChunkBothWays) {
   const std::vector<uint8_t> state = plug.State();
   ASSERT_EQ(back.SetChunk(true, state.data(), static_cast<intptr_t>(state.size())), 1);
   EXPECT_EQ(back.Chunk(true), chunk);
-  MemoryStream stream(state);
-  ASSERT_EQ(other.controller->setComponentState(&stream), kResultOk);
+  // As a host restores a project: the component, then the controller.
+  MemoryStream stream(state), again(state);
+  ASSERT_EQ(other.component->setState(&stream), kResultOk);
+  ASSERT_EQ(other.controller->setComponentState(&again), kResultOk);
   EXPECT_EQ(other.State(), chunk);
+  for (ParamID id : kIds)
+    EXPECT_EQ(static_cast<float>(other.controller->getParamNormalized(id)), vst2.Get(static_cast<int>(id)));
   MemoryStream controllerState;
   EXPECT_EQ(other.controller->getState(&controllerState), kResultOk);
   EXPECT_TRUE(controllerState.data.empty());
