@@ -45,11 +45,8 @@ IEffectVST* createdInstance = nullptr;
 // What VSTPluginMain does, on the effect linked into this program.
 AEffect* CreateVeltrax(audioMasterCallback hostCallback) {
   CreationLockGuard creation;
-  createdInstance = CreateVstInstance(hostCallback);
-  if (!createdInstance) return nullptr;
-  IEffectBase* plug = createdInstance->Plugin();
-  plug->FillEmptyPresets("Empty", plug->PresetCount());
-  return createdInstance->Effect();
+  createdInstance = CreateVstInstance(hostCallback);  // presets filled as for hosts
+  return createdInstance ? createdInstance->Effect() : nullptr;
 }
 
 // Hands interleaved audio to the plug-in block by block, each channel on its
